@@ -1,0 +1,175 @@
+// The embedded host: an in-memory scene engine that implements the host binding for real.
+#pragma once
+
+#include "host/host.h"
+#include "scene/node.h"
+#include "scene/undo.h"
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+namespace flumpet::scene {
+
+/// What the engine tells the user: status-bar texts and console lines, in order.
+struct Feedback {
+    std::vector<std::string> statusTexts;
+    std::vector<std::string> consoleLines;
+    /// Called for each line as it happens (the command line prints them); may be empty.
+    std::function<void(bool isStatus, const std::string& text)> sink;
+};
+
+class Engine : public host::Host {
+  public:
+    static constexpr int32_t Version = 2024000;
+
+    Engine();
+    ~Engine() override;
+    Engine(const Engine&) = delete;
+    Engine& operator=(const Engine&) = delete;
+
+    // --- Engine-side operations (not part of the binding) ----------------------------------
+    /// A new empty document with the default parameters and scene hooks.
+    NodeId newDocument();
+    void setActiveDocument(NodeId doc);
+    /// Closes a document and frees everything in it.
+    bool closeDocument(NodeId doc);
+    bool undo(NodeId doc);
+    bool redo(NodeId doc);
+    bool canUndo(NodeId doc) const;
+    bool canRedo(NodeId doc) const;
+    /// Why the last undo, redo or undo record failed.
+    const std::string& lastError() const { return lastError_; }
+    Feedback& feedback() { return feedback_; }
+    int64_t refreshCount() const { return refreshCount_; }
+    /// Button presses received by scene hooks, as (hook type, button id), in order.
+    const std::vector<std::pair<int32_t, int32_t>>& hookPresses() const { return hookPresses_; }
+    void setInputState(int32_t device, int32_t channel, const Container& state);
+    /// The node behind an id (engine code and tests only); null when gone.
+    Node* find(NodeId id) const;
+    /// Registers an object or tag type the host knows, beyond the built-in ones.
+    void registerType(int32_t type, NodeKind kind, std::string defaultName);
+    /// Lowest id the next node may take; raised after loading a file so that ids in it are
+    /// never given to new nodes.
+    void reserveIdsBelow(NodeId id);
+    /// A fresh id that no node has or will get.
+    NodeId reserveFreshId() { return nextId_++; }
+    /// Gives nodes new ids all at once (pairs of old and new id). False, with nothing changed,
+    /// when a new id is held by a node outside the list.
+    bool renumber(const std::vector<std::pair<NodeId, NodeId>>& renames);
+    /// Drops nodes from the registry without touching their relations (for a half-read file).
+    void discardNodes(const std::vector<NodeId>& ids);
+    bool knowsType(int32_t type, NodeKind kind) const;
+    /// Creates a node of a registered or built-in type, outside any document.
+    Node* createNode(NodeKind kind, int32_t type);
+    /// Hierarchy primitives used by undo and the scene loader; they keep documents and dirty
+    /// state consistent.
+    bool attach(Node* node, const Place& place);
+    Place placeOf(const Node* node) const;
+    void detach(Node* node);
+    /// Moves a free node's whole subtree out of the registry.
+    Subtree takeSubtree(Node* root);
+    /// Moves a subtree back into the registry (ids kept). False when an id is taken.
+    bool restoreSubtree(Subtree subtree);
+    /// A deep copy with the same ids, not registered.
+    Subtree copySubtree(const Node* root) const;
+    /// Deletes a free node's subtree.
+    void destroySubtree(Node* root);
+    void markDirty(Node* node, int32_t dirtyFlag);
+    /// Next selection stamp (selection order).
+    uint64_t nextSelectionStamp() { return ++selectionCounter_; }
+    std::vector<NodeId> documents() const;
+    /// Document settings containers by kind, for the scene file.
+    std::map<int32_t, Container>& settingsOf(NodeId doc);
+    /// Scene hooks of a document, by type.
+    std::vector<Node*> hooksOf(NodeId doc) const;
+
+    // --- host::Host ------------------------------------------------------------------------
+    int32_t version() const override { return Version; }
+    NodeId activeDocument() override { return activeDocument_; }
+    NodeId documentOf(NodeId node) override;
+    NodeId firstObject(NodeId doc) override;
+    NodeId activeObject(NodeId doc) override;
+    std::vector<NodeId> activeObjects(NodeId doc, int32_t flags) override;
+    void setSelected(NodeId object, bool selected) override;
+    bool isSelected(NodeId object) override;
+    bool startUndo(NodeId doc) override;
+    bool endUndo(NodeId doc) override;
+    bool addUndo(NodeId doc, int32_t kind, NodeId node) override;
+    void eventAdd(int32_t flags) override;
+    Container documentSettings(NodeId doc, int32_t kind) override;
+    void setDocumentSettings(NodeId doc, int32_t kind, const Container& settings) override;
+    NodeId sceneHook(NodeId doc, int32_t id) override;
+    void statusText(const std::string& text) override;
+    void consoleLine(const std::string& line) override;
+    NodeId allocObject(int32_t type) override;
+    NodeId allocTag(int32_t type) override;
+    bool freeNode(NodeId node) override;
+    NodeId cloneNode(NodeId node) override;
+    bool exists(NodeId node) override { return find(node) != nullptr; }
+    int32_t typeOf(NodeId node) override;
+    bool isInstanceOf(NodeId node, int32_t type) override;
+    std::string nameOf(NodeId node) override;
+    void setName(NodeId node, const std::string& name) override;
+    NodeId parentOf(NodeId object) override;
+    NodeId firstChild(NodeId object) override;
+    NodeId lastChild(NodeId object) override;
+    NodeId nextSibling(NodeId object) override;
+    NodeId previousSibling(NodeId object) override;
+    bool isAncestorOf(NodeId ancestor, NodeId node) override;
+    bool changedSinceLastCheck(NodeId node, int32_t dirtyFlag) override;
+    bool insertFirst(NodeId doc, NodeId object, NodeId parent) override;
+    bool insertLast(NodeId doc, NodeId object, NodeId parent) override;
+    bool insertBefore(NodeId object, NodeId next) override;
+    bool remove(NodeId node) override;
+    NodeId tagOf(NodeId object, int32_t tagType, int32_t n) override;
+    std::vector<NodeId> tagsOf(NodeId object) override;
+    bool insertTag(NodeId object, NodeId tag, NodeId pred) override;
+    NodeId tagObject(NodeId tag) override;
+    bool sendMessage(NodeId node, int32_t type, void* data) override;
+    bool getParameter(NodeId node, const host::DescID& id, host::Value& out) override;
+    bool setParameter(NodeId node, const host::DescID& id, const host::Value& value, int32_t flags) override;
+    Container dataOf(NodeId node) override;
+    void setDataOf(NodeId node, const Container& data) override;
+    Matrix globalMatrix(NodeId object) override;
+    void setGlobalMatrix(NodeId object, const Matrix& m) override;
+    Matrix localMatrix(NodeId object) override;
+    void setLocalMatrix(NodeId object, const Matrix& m) override;
+    NodeId deformCache(NodeId object) override;
+    Container inputState(int32_t device, int32_t channel) override;
+
+  private:
+    struct TypeInfo {
+        NodeKind kind;
+        std::string defaultName;
+    };
+    struct DocumentState {
+        UndoHistory history;
+        std::map<int32_t, Container> settings;
+        std::vector<Node*> hooks;
+    };
+
+    DocumentState* stateOf(NodeId doc);
+    Node* objectIn(NodeId id) const;
+    Node* documentNode(NodeId doc) const;
+    bool insertAt(Node* node, Node* parent, Node* previous);
+    Matrix globalOf(const Node* node) const;
+    void fail(std::string message);
+
+    std::unordered_map<NodeId, std::unique_ptr<Node>> nodes_;
+    std::unordered_map<NodeId, DocumentState> documents_;
+    std::unordered_map<int32_t, TypeInfo> types_;
+    std::map<std::pair<int32_t, int32_t>, Container> inputStates_;
+    NodeId nextId_ = 1;
+    NodeId activeDocument_ = host::NoNode;
+    uint64_t selectionCounter_ = 0;
+    int64_t refreshCount_ = 0;
+    std::vector<std::pair<int32_t, int32_t>> hookPresses_;
+    Feedback feedback_;
+    std::string lastError_;
+};
+
+} // namespace flumpet::scene

@@ -1,0 +1,18 @@
+# Debian packages the project builds and runs with; installed only when missing.
+FLUMPET_PACKAGES=(
+    cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
+    nlohmann-json3-dev libassimp-dev libembree-dev libcli11-dev libtinygltf-dev assimp-testmodels
+)
+
+ensure_packages() {
+    local missing=()
+    for p in "${FLUMPET_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}

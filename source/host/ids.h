@@ -1,0 +1,132 @@
+// Ids the host defines: element types, its own parameters, messages, undo kinds and data types.
+// Every host id the module uses is written here once.
+#pragma once
+
+#include <cstdint>
+
+namespace flumpet::host {
+
+/// Object types.
+namespace type {
+inline constexpr int32_t Polygon = 5100;
+inline constexpr int32_t Spline = 5101;
+inline constexpr int32_t Null = 5140;
+inline constexpr int32_t AnyObject = 5155;
+inline constexpr int32_t Cube = 5159;
+inline constexpr int32_t Sphere = 5160;
+inline constexpr int32_t Cone = 5162;
+inline constexpr int32_t Cylinder = 5170;
+inline constexpr int32_t SubdivisionSurface = 1007455;
+inline constexpr int32_t Tracer = 1018655;
+inline constexpr int32_t Joint = 1019362;
+inline constexpr int32_t Spring = 180000010;
+inline constexpr int32_t Connector = 180000011;
+} // namespace type
+
+/// Tag types.
+namespace tagtype {
+inline constexpr int32_t Phong = 5612;
+inline constexpr int32_t Texture = 5616;
+inline constexpr int32_t Protection = 5629;
+inline constexpr int32_t Constraint = 1019364;
+inline constexpr int32_t Weight = 1019365;
+inline constexpr int32_t SkinBinding = 1024237;
+inline constexpr int32_t DynamicsBody = 180000102;
+} // namespace tagtype
+
+/// Scene hooks of a document.
+namespace hook {
+inline constexpr int32_t DynamicsSettings = 180000100;
+} // namespace hook
+
+/// Parameters every node or object has.
+namespace param {
+inline constexpr int32_t Name = 900;
+inline constexpr int32_t EditorVisibility = 901;
+inline constexpr int32_t RenderVisibility = 902;
+inline constexpr int32_t RelativePosition = 903;
+inline constexpr int32_t RelativeRotation = 904;
+inline constexpr int32_t RelativeScale = 905;
+inline constexpr int32_t GeneratorEnabled = 906;
+inline constexpr int32_t UseDisplayColour = 907;
+inline constexpr int32_t DisplayColour = 908;
+/// Components of a vector parameter, addressed as a second level.
+inline constexpr int32_t VectorX = 1000;
+inline constexpr int32_t VectorY = 1001;
+inline constexpr int32_t VectorZ = 1002;
+/// Spline objects: closed flag.
+inline constexpr int32_t SplineClosed = 1002;
+} // namespace param
+
+/// Parameters of a document.
+namespace docparam {
+inline constexpr int32_t Time = 1000;
+inline constexpr int32_t FrameRate = 1001;
+inline constexpr int32_t ModelingState = 1019;
+} // namespace docparam
+
+/// Value (data) types of parameters and description entries.
+namespace datatype {
+inline constexpr int32_t None = 0;
+inline constexpr int32_t Long = 15;
+inline constexpr int32_t Real = 19;
+inline constexpr int32_t Time = 22;
+inline constexpr int32_t Vector = 23;
+inline constexpr int32_t Matrix = 25;
+inline constexpr int32_t String = 130;
+inline constexpr int32_t Link = 133;
+inline constexpr int32_t Button = 400006000;
+inline constexpr int32_t Bool = 400006001;
+inline constexpr int32_t Group = 400006002;
+inline constexpr int32_t Container = 5; // sub-container
+inline constexpr int32_t InExclude = 1009290;
+inline constexpr int32_t SplineCurve = 1009060;
+} // namespace datatype
+
+/// Messages sent to nodes.
+namespace msg {
+inline constexpr int32_t Update = 5;
+inline constexpr int32_t DescriptionCommand = 18;
+inline constexpr int32_t DescriptionPostSetParameter = 19;
+inline constexpr int32_t MenuPrepare = 22;
+inline constexpr int32_t DragAndDropCheck = 26;
+inline constexpr int32_t DocumentEvent = 1001078;
+inline constexpr int32_t ListElementRemoved = 1036464;
+inline constexpr int32_t ListElementAdded = 1036465;
+inline constexpr int32_t ReapplyAll = 431000140;
+} // namespace msg
+
+/// Undo record kinds.
+namespace undo {
+/// Before a change of a node's data and place (not its children).
+inline constexpr int32_t Change = 40;
+/// Before a change of a node's parameter container only.
+inline constexpr int32_t ChangeSmall = 42;
+/// After a new object or tag was inserted.
+inline constexpr int32_t NewObject = 44;
+/// Before an object or tag is removed.
+inline constexpr int32_t DeleteObject = 45;
+} // namespace undo
+
+/// Dirty flags of a node.
+namespace dirty {
+inline constexpr int32_t Matrix = 2;
+inline constexpr int32_t Data = 4;
+inline constexpr int32_t Cache = 16;
+} // namespace dirty
+
+/// Flags of the selection query.
+namespace selection {
+inline constexpr int32_t None = 0;
+/// Children of selected objects count as selected too.
+inline constexpr int32_t Children = 1;
+/// In the order the objects were selected, not hierarchy order.
+inline constexpr int32_t SelectionOrder = 2;
+} // namespace selection
+
+/// Refresh request flags.
+namespace refresh {
+inline constexpr int32_t None = 0;
+} // namespace refresh
+
+} // namespace flumpet::host
