@@ -118,7 +118,8 @@ inline constexpr int32_t Cache = 16;
 /// Flags of the selection query.
 namespace selection {
 inline constexpr int32_t None = 0;
-/// Children of selected objects count as selected too.
+/// Selected objects below other selected objects are given too; without it only the topmost
+/// selected objects are (unselected children are never given).
 inline constexpr int32_t Children = 1;
 /// In the order the objects were selected, not hierarchy order.
 inline constexpr int32_t SelectionOrder = 2;

@@ -1,0 +1,252 @@
+#include "scene_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace flumpet::test {
+namespace {
+
+using host::Object;
+using host::Tag;
+namespace undo = host::undo;
+
+// Random edits, each recorded the way the module records them, inside one undo group.
+class RandomEditor {
+  public:
+    RandomEditor(SceneFixture& f, uint32_t seed) : f_(f), rng_(seed) {}
+
+    void editGroup(int edits) {
+        ASSERT_TRUE(f_.doc.startUndo());
+        for (int i = 0; i < edits; ++i) edit();
+        ASSERT_TRUE(f_.doc.endUndo());
+    }
+
+  private:
+    int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
+    double real() { return std::uniform_real_distribution<double>(-10, 10)(rng_); }
+
+    std::vector<Object> objects() {
+        std::vector<Object> out;
+        for (host::NodeId id : allObjects()) out.emplace_back(&f_.engine, id);
+        return out;
+    }
+    std::vector<host::NodeId> allObjects() {
+        std::vector<host::NodeId> out;
+        auto walk = [&](auto& self, Object o) -> void {
+            for (; o.alive(); o = o.next()) {
+                out.push_back(o.id());
+                self(self, o.firstChild());
+            }
+        };
+        walk(walk, f_.doc.firstObject());
+        return out;
+    }
+    std::vector<Tag> tags() {
+        std::vector<Tag> out;
+        for (const Object& o : objects())
+            for (const Tag& t : o.tags()) out.push_back(t);
+        return out;
+    }
+
+    void edit() {
+        const auto objs = objects();
+        switch (objs.empty() ? 0 : pick(9)) {
+        case 0: { // new object
+            Object o(&f_.engine, f_.engine.allocObject(pick(2) ? host::type::Null : host::type::Joint));
+            o.setName("N" + std::to_string(counter_++));
+            o.setLocalPosition({real(), real(), real()});
+            const Object parent = objs.empty() || pick(4) == 0 ? Object{} : objs[size_t(pick(int(objs.size())))];
+            ASSERT_TRUE(f_.doc.insertLast(o, parent));
+            ASSERT_TRUE(f_.doc.addUndo(undo::NewObject, o));
+            break;
+        }
+        case 1: { // new tag
+            const Object& o = objs[size_t(pick(int(objs.size())))];
+            Tag t(&f_.engine, f_.engine.allocTag(pick(2) ? host::tagtype::DynamicsBody : host::tagtype::Protection));
+            t.setParameter(host::DescID(11062), real());
+            ASSERT_TRUE(o.insertTag(t));
+            ASSERT_TRUE(f_.doc.addUndo(undo::NewObject, t));
+            break;
+        }
+        case 2: { // delete object with its subtree
+            const Object& o = objs[size_t(pick(int(objs.size())))];
+            ASSERT_TRUE(f_.doc.addUndo(undo::DeleteObject, o));
+            ASSERT_TRUE(o.remove());
+            ASSERT_TRUE(o.free());
+            break;
+        }
+        case 3: { // delete a tag
+            const auto ts = tags();
+            if (ts.empty()) break;
+            const Tag& t = ts[size_t(pick(int(ts.size())))];
+            ASSERT_TRUE(f_.doc.addUndo(undo::DeleteObject, t));
+            ASSERT_TRUE(t.remove());
+            ASSERT_TRUE(t.free());
+            break;
+        }
+        case 4: { // move under another object (or to the top level)
+            const Object& o = objs[size_t(pick(int(objs.size())))];
+            Object target = objs[size_t(pick(int(objs.size())))];
+            if (target == o || o.isAncestorOf(target)) target = Object{};
+            ASSERT_TRUE(f_.doc.addUndo(undo::Change, o));
+            ASSERT_TRUE(o.remove());
+            ASSERT_TRUE(pick(2) ? f_.doc.insertFirst(o, target) : f_.doc.insertLast(o, target));
+            break;
+        }
+        case 5: { // parameters of several value types
+            const Object& o = objs[size_t(pick(int(objs.size())))];
+            ASSERT_TRUE(f_.doc.addUndo(pick(2) ? undo::ChangeSmall : undo::Change, o));
+            o.setParameter(host::DescID(1044), real());
+            o.setParameter(host::DescID(1103), int32_t(pick(7)));
+            o.setParameter(host::DescID(1064), std::string("v") + std::to_string(pick(100)));
+            o.setParameter(host::DescID(1003), host::Link{objs[size_t(pick(int(objs.size())))].id()});
+            break;
+        }
+        case 6: { // in/exclude list edits
+            const Object& o = objs[size_t(pick(int(objs.size())))];
+            ASSERT_TRUE(f_.doc.addUndo(undo::ChangeSmall, o));
+            host::Container data = o.data();
+            host::InExcludeList list = data.getInExclude(1058) ? *data.getInExclude(1058) : host::InExcludeList{};
+            if (list.count() > 0 && pick(3) == 0) list.deleteAt(pick(list.count()));
+            list.insert(objs[size_t(pick(int(objs.size())))].id());
+            data.set(1058, list);
+            o.setData(data);
+            break;
+        }
+        case 7: { // placement and name
+            const Object& o = objs[size_t(pick(int(objs.size())))];
+            ASSERT_TRUE(f_.doc.addUndo(undo::Change, o));
+            host::Matrix m = host::rotationZ(real());
+            m.off = {real(), real(), real()};
+            o.setGlobalMatrix(m);
+            o.setName("R" + std::to_string(counter_++));
+            break;
+        }
+        default: { // a new object that is changed and deleted again inside the same group
+            Object o(&f_.engine, f_.engine.allocObject(host::type::Cube));
+            ASSERT_TRUE(f_.doc.insertLast(o));
+            ASSERT_TRUE(f_.doc.addUndo(undo::NewObject, o));
+            ASSERT_TRUE(f_.doc.addUndo(undo::Change, o));
+            o.setName("Temp");
+            ASSERT_TRUE(f_.doc.addUndo(undo::DeleteObject, o));
+            ASSERT_TRUE(o.remove());
+            ASSERT_TRUE(o.free());
+            break;
+        }
+        }
+    }
+
+    SceneFixture& f_;
+    std::mt19937 rng_;
+    int counter_ = 0;
+};
+
+class UndoProperty : public testing::TestWithParam<uint32_t> {};
+
+TEST_P(UndoProperty, UndoRestoresAndRedoReplaysEveryGroup) {
+    SceneFixture f;
+    RandomEditor editor(f, GetParam());
+    std::vector<std::string> states{f.save()};
+    for (int group = 0; group < 8; ++group) {
+        editor.editGroup(12);
+        states.push_back(f.save());
+    }
+    for (size_t i = states.size() - 1; i > 0; --i) {
+        ASSERT_TRUE(f.engine.undo(f.doc.id())) << f.engine.lastError();
+        ASSERT_EQ(f.save(), states[i - 1]) << "undo of group " << i;
+    }
+    EXPECT_FALSE(f.engine.undo(f.doc.id()));
+    for (size_t i = 1; i < states.size(); ++i) {
+        ASSERT_TRUE(f.engine.redo(f.doc.id())) << f.engine.lastError();
+        ASSERT_EQ(f.save(), states[i]) << "redo of group " << i;
+    }
+    EXPECT_FALSE(f.engine.redo(f.doc.id()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Seeds, UndoProperty, testing::Values(1u, 2u, 3u, 17u, 99u, 2024u, 31337u, 424242u));
+
+TEST(Undo, LinksDieWithTheNodeAndComeBackWithUndo) {
+    SceneFixture f;
+    Object gen = f.addNull("Generator");
+    Object bone = f.add(host::type::Joint, "Bone");
+    host::InExcludeList list;
+    list.insert(bone.id());
+    gen.setParameter(host::DescID(1058), list);
+    gen.setParameter(host::DescID(1003), host::Link{bone.id()});
+    const host::NodeId boneId = bone.id();
+
+    ASSERT_TRUE(f.doc.startUndo());
+    ASSERT_TRUE(f.doc.addUndo(undo::DeleteObject, bone));
+    ASSERT_TRUE(bone.remove());
+    ASSERT_TRUE(bone.free());
+    ASSERT_TRUE(f.doc.endUndo());
+
+    EXPECT_FALSE(f.doc.resolve(gen.data().getLinkId(1003)).alive());
+    EXPECT_FALSE(f.doc.resolve(gen.data().getInExclude(1058)->idAt(0)).alive());
+
+    ASSERT_TRUE(f.engine.undo(f.doc.id()));
+    const Object back = f.doc.resolve(gen.data().getLinkId(1003));
+    ASSERT_TRUE(back.alive());
+    EXPECT_EQ(back.id(), boneId);
+    EXPECT_EQ(back.name(), "Bone");
+    EXPECT_EQ(f.doc.resolve(gen.data().getInExclude(1058)->idAt(0)), back);
+}
+
+TEST(Undo, FreedNodeIsNeverReachedThroughAnOldId) {
+    SceneFixture f;
+    Object a = f.addNull("A");
+    const host::NodeId old = a.id();
+    ASSERT_TRUE(a.remove());
+    ASSERT_TRUE(a.free());
+    // New nodes never take the old id, so the old handle stays dead.
+    for (int i = 0; i < 100; ++i) EXPECT_NE(f.addNull("B").id(), old);
+    EXPECT_FALSE(a.alive());
+    EXPECT_EQ(a.name(), "");
+    EXPECT_FALSE(f.doc.resolve(old).alive());
+}
+
+TEST(Undo, RecordsNeedAnOpenGroupAndAnInsertedNode) {
+    SceneFixture f;
+    Object a = f.addNull("A");
+    EXPECT_FALSE(f.doc.addUndo(undo::NewObject, a)); // no group
+    ASSERT_TRUE(f.doc.startUndo());
+    Object loose(&f.engine, f.engine.allocObject(host::type::Null));
+    EXPECT_FALSE(f.doc.addUndo(undo::NewObject, loose));
+    EXPECT_FALSE(f.doc.addUndo(undo::DeleteObject, loose));
+    EXPECT_FALSE(f.doc.addUndo(12345, a));
+    EXPECT_TRUE(f.doc.endUndo());
+    EXPECT_TRUE(loose.free());
+    EXPECT_FALSE(f.engine.canUndo(f.doc.id())); // an empty group leaves no trace
+}
+
+TEST(Undo, UndoOfAMissingNodeReportsFailure) {
+    SceneFixture f;
+    ASSERT_TRUE(f.doc.startUndo());
+    Object a = f.addNull("A");
+    ASSERT_TRUE(f.doc.addUndo(undo::Change, a));
+    ASSERT_TRUE(f.doc.endUndo());
+    // Deleted behind the history's back: undo must say it could not restore.
+    ASSERT_TRUE(a.remove());
+    ASSERT_TRUE(a.free());
+    EXPECT_FALSE(f.engine.undo(f.doc.id()));
+    EXPECT_FALSE(f.engine.lastError().empty());
+}
+
+TEST(Undo, NestedGroupsFormOneStep) {
+    SceneFixture f;
+    ASSERT_TRUE(f.doc.startUndo());
+    Object a = f.addNull("A");
+    ASSERT_TRUE(f.doc.addUndo(undo::NewObject, a));
+    ASSERT_TRUE(f.doc.startUndo());
+    Object b = f.addNull("B");
+    ASSERT_TRUE(f.doc.addUndo(undo::NewObject, b));
+    ASSERT_TRUE(f.doc.endUndo());
+    ASSERT_TRUE(f.doc.endUndo());
+    ASSERT_TRUE(f.engine.undo(f.doc.id()));
+    EXPECT_FALSE(f.doc.firstObject().alive());
+    EXPECT_FALSE(f.engine.canUndo(f.doc.id()));
+}
+
+} // namespace
+} // namespace flumpet::test
