@@ -409,7 +409,9 @@ std::string saveDocument(Engine& engine, host::NodeId docId) {
     root["format"] = FormatName;
     root["version"] = FormatVersion;
     root["document"] = std::move(d);
-    return root.dump(1) + "\n";
+    // Text that is not valid UTF-8 (names from old model files) is written with replacement
+    // characters rather than refused.
+    return root.dump(1, ' ', false, json::error_handler_t::replace) + "\n";
 }
 
 host::NodeId loadDocument(Engine& engine, std::string_view text) {
@@ -421,6 +423,8 @@ host::NodeId loadDocument(Engine& engine, std::string_view text) {
         });
     } catch (const json::parse_error& e) {
         throw SceneFileError(std::string("not valid JSON (byte ") + std::to_string(e.byte) + "): " + e.what());
+    } catch (const json::exception& e) {
+        throw SceneFileError(std::string("not valid JSON: ") + e.what());
     }
 
     const Reader top(root, "");

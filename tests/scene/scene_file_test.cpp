@@ -179,8 +179,20 @@ INSTANTIATE_TEST_SUITE_P(
         BadFile{"selection of a missing object",
                 withDocument(R"({"id":1,"name":"D","parameters":[],"settings":[],"hooks":[],"selection":[5],"objects":[]})"),
                 "/document/selection/0"},
+        BadFile{"number overflow", documentWith("[" + nullObject(2, R"({"id":1,"type":"float","value":-0.03e352462508})") + "]"),
+                "not valid JSON"},
         BadFile{"deep JSON nesting", deepNesting(5000), "nesting deeper"},
         BadFile{"deep hierarchy", deepHierarchy(450), "hierarchy deeper"}));
+
+TEST(SceneFile, NamesThatAreNotUtf8StillSave) {
+    SceneFixture f;
+    f.addNull("Bone\xff\xfe");
+    const std::string saved = f.save();
+    scene::Engine other;
+    const host::NodeId doc = scene::loadDocument(other, saved);
+    EXPECT_EQ(scene::saveDocument(other, doc), saved);
+    EXPECT_EQ(host::Document(&other, doc).firstObject().name().substr(0, 4), "Bone");
+}
 
 TEST(SceneFile, SaveToFileNeverLeavesAHalfWrittenFile) {
     SceneFixture f;
