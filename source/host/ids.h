@@ -34,6 +34,15 @@ inline constexpr int32_t SkinBinding = 1024237;
 inline constexpr int32_t DynamicsBody = 180000102;
 } // namespace tagtype
 
+/// Parameters of the dynamics body tag.
+namespace bodytag {
+inline constexpr int32_t Density = 11012;
+inline constexpr int32_t RotationMass = 11014;
+/// Follow strengths in percent.
+inline constexpr int32_t FollowPosition = 11062;
+inline constexpr int32_t FollowRotation = 11063;
+} // namespace bodytag
+
 /// Scene hooks of a document.
 namespace hook {
 inline constexpr int32_t DynamicsSettings = 180000100;
@@ -95,6 +104,26 @@ inline constexpr int32_t ListElementRemoved = 1036464;
 inline constexpr int32_t ListElementAdded = 1036465;
 inline constexpr int32_t ReapplyAll = 431000140;
 } // namespace msg
+
+/// Document event kinds (message 1001078) the generator reacts to. Their meaning is the host's;
+/// they are named by what the generator does on them.
+namespace docevent {
+inline constexpr int32_t StampVersion = 1001;
+inline constexpr int32_t ResendValuesA = 1013;
+inline constexpr int32_t ResendValuesB = 1014;
+} // namespace docevent
+
+/// The keyboard qualifier query: device, channel, and the entry that holds the key's state.
+namespace input {
+inline constexpr int32_t KeyboardDevice = 0x6B657962; // 'keyb'
+inline constexpr int32_t QualifierChannel = 0xF012;
+inline constexpr int32_t ValueEntry = 0x69707661; // 'ipva'
+} // namespace input
+
+/// Entry 16 of a generator's container, written when the object is made from the menu.
+namespace param {
+inline constexpr int32_t MenuCreated = 16;
+} // namespace param
 
 /// Undo record kinds.
 namespace undo {

@@ -10,4 +10,40 @@ struct DescriptionCommand {
     DescID id;
 };
 
+/// Message 19: a parameter was set; the first field points to its identifier.
+struct DescriptionPostSetValue {
+    const DescID* descid = nullptr;
+};
+
+/// Message 26: may the dragged element be dropped onto the parameter? The handler answers in
+/// `result`.
+struct DescriptionCheckDragAndDrop {
+    DescID id;
+    NodeId element = NoNode;
+    bool result = false;
+};
+
+/// Message 1001078: something happened to the document.
+struct DocumentEvent {
+    int32_t kind = 0;
+};
+
+/// Message 1036464: an element is about to be removed from an in/exclude list parameter.
+struct ListElementRemoved {
+    DescID id;
+    NodeId element = NoNode;
+    int32_t index = -1;
+};
+
+/// Message 1036465: an element was added to an in/exclude list parameter.
+struct ListElementAdded {
+    DescID id;
+    NodeId element = NoNode;
+};
+
+/// Message 431000140: re-apply what depends on the element.
+struct ReapplyRequest {
+    NodeId element = NoNode;
+};
+
 } // namespace flumpet::host
