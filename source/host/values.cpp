@@ -80,7 +80,7 @@ const char* valueKindName(const Value& v) {
     return names[v.index()];
 }
 
-const Value* Container::find(int32_t id) const {
+const Value* Container::find(int32_t id) const& {
     const auto it = values_.find(id);
     return it == values_.end() ? nullptr : &it->second;
 }
@@ -139,9 +139,9 @@ NodeId Container::getLinkId(int32_t id) const {
     return p ? p->id : NoNode;
 }
 
-const InExcludeList* Container::getInExclude(int32_t id) const { return typed<InExcludeList>(*this, id); }
+const InExcludeList* Container::getInExclude(int32_t id) const& { return typed<InExcludeList>(*this, id); }
 
-const SplineCurve* Container::getCurve(int32_t id) const { return typed<SplineCurve>(*this, id); }
+const SplineCurve* Container::getCurve(int32_t id) const& { return typed<SplineCurve>(*this, id); }
 
 Container Container::getContainer(int32_t id) const {
     const auto* p = typed<std::shared_ptr<const Container>>(*this, id);

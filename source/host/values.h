@@ -112,7 +112,8 @@ const char* valueKindName(const Value& v);
 class Container {
   public:
     bool has(int32_t id) const { return values_.count(id) != 0; }
-    const Value* find(int32_t id) const;
+    const Value* find(int32_t id) const&;
+    const Value* find(int32_t id) const&& = delete;
     void set(int32_t id, Value v) { values_[id] = std::move(v); }
     bool remove(int32_t id) { return values_.erase(id) != 0; }
     const std::map<int32_t, Value>& values() const { return values_; }
@@ -126,8 +127,11 @@ class Container {
     Time getTime(int32_t id, const Time& fallback = {}) const;
     /// The linked id without resolving it; NoNode when the entry is not a link.
     NodeId getLinkId(int32_t id) const;
-    const InExcludeList* getInExclude(int32_t id) const;
-    const SplineCurve* getCurve(int32_t id) const;
+    /// Pointers into the container: only from a container that outlives their use.
+    const InExcludeList* getInExclude(int32_t id) const&;
+    const InExcludeList* getInExclude(int32_t id) const&& = delete;
+    const SplineCurve* getCurve(int32_t id) const&;
+    const SplineCurve* getCurve(int32_t id) const&& = delete;
     /// A copy of the sub-container at id, empty when there is none.
     Container getContainer(int32_t id) const;
 

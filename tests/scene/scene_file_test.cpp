@@ -91,7 +91,8 @@ TEST(SceneFile, LoadingBesideClashingIdsRenumbersLinksConsistently) {
     const Object hip = d.resolve(gen.data().getLinkId(1003));
     EXPECT_EQ(hip.name(), "Hip");
     EXPECT_EQ(hip.document(), d);
-    EXPECT_EQ(d.resolve(gen.data().getInExclude(1058)->idAt(1)).name(), "Knee");
+    const host::Container data = gen.data();
+    EXPECT_EQ(d.resolve(data.getInExclude(1058)->idAt(1)).name(), "Knee");
     EXPECT_FALSE(d.resolve(gen.data().getLinkId(1004)).alive());
 }
 

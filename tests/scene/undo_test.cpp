@@ -183,14 +183,16 @@ TEST(Undo, LinksDieWithTheNodeAndComeBackWithUndo) {
     ASSERT_TRUE(f.doc.endUndo());
 
     EXPECT_FALSE(f.doc.resolve(gen.data().getLinkId(1003)).alive());
-    EXPECT_FALSE(f.doc.resolve(gen.data().getInExclude(1058)->idAt(0)).alive());
+    const host::Container dataAfterDelete = gen.data();
+    EXPECT_FALSE(f.doc.resolve(dataAfterDelete.getInExclude(1058)->idAt(0)).alive());
 
     ASSERT_TRUE(f.engine.undo(f.doc.id()));
     const Object back = f.doc.resolve(gen.data().getLinkId(1003));
     ASSERT_TRUE(back.alive());
     EXPECT_EQ(back.id(), boneId);
     EXPECT_EQ(back.name(), "Bone");
-    EXPECT_EQ(f.doc.resolve(gen.data().getInExclude(1058)->idAt(0)), back);
+    const host::Container dataAfterUndo = gen.data();
+    EXPECT_EQ(f.doc.resolve(dataAfterUndo.getInExclude(1058)->idAt(0)), back);
 }
 
 TEST(Undo, FreedNodeIsNeverReachedThroughAnOldId) {
