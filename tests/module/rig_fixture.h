@@ -71,7 +71,8 @@ struct RigFixture : SceneFixture {
     void link(int32_t param, const host::Node& node) { generator.setParameter(host::DescID(param), host::Link{node.id()}); }
     host::NodeId linked(int32_t param) const { return generator.data().getLinkId(param); }
     host::InExcludeList list(int32_t param) const {
-        const auto* l = generator.data().getInExclude(param);
+        const host::Container data = generator.data();
+        const auto* l = data.getInExclude(param);
         return l ? *l : host::InExcludeList{};
     }
     void addToList(int32_t param, const host::Node& node) {

@@ -1,0 +1,73 @@
+#include "rig_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace flumpet::test {
+namespace {
+
+TEST(DragAndDrop, OnlyPolygonObjectsMayJoinTheCharacterMeshes) {
+    RigFixture f;
+    host::Object mesh = f.add(host::type::Polygon, "Body");
+    struct Case {
+        int32_t target;
+        host::NodeId element;
+        bool answer, result;
+    } cases[] = {
+        {SETTINGS_RETARGET_CHARACTER_MESH, mesh.id(), true, true},
+        {SETTINGS_RETARGET_CHARACTER_MESH, f.joint("Pelvis").id(), true, false},
+        {SETTINGS_RETARGET_CHARACTER_MESH, host::NoNode, false, true /* untouched */},
+        {SETTINGS_CREATED_OBJECTS, f.joint("Pelvis").id(), true, true /* untouched */},
+    };
+    for (const Case& c : cases) {
+        host::DescriptionCheckDragAndDrop check{host::DescID(c.target), c.element, true};
+        EXPECT_EQ(f.send(host::msg::DragAndDropCheck, &check), c.answer);
+        EXPECT_EQ(check.result, c.result);
+    }
+    EXPECT_FALSE(f.send(host::msg::DragAndDropCheck, nullptr));
+}
+
+TEST(MenuCreation, StartsInRopeModeWithSplineSelectedAndKeyHeld) {
+    for (const bool held : {false, true}) {
+        RigFixture f;
+        host::Object spline = f.add(host::type::Spline, "Path");
+        f.select({spline});
+        host::Container key;
+        key.setInt(host::input::ValueEntry, held ? 1 : 0);
+        f.engine.setInputState(host::input::KeyboardDevice, host::input::QualifierChannel, key);
+        EXPECT_TRUE(f.send(host::msg::MenuPrepare));
+        const host::Container d = f.generator.data();
+        EXPECT_EQ(d.getInt(CONNECTOR_MODE), held ? 6 : 0);
+        EXPECT_EQ(d.getFloat(ADDITIONAL_SETTINGS_CONTROL_FOLLOW_POSITION), held ? 0.0 : 1.0);
+        EXPECT_EQ(d.getFloat(ADDITIONAL_SETTINGS_CONTROL_FOLLOW_ROTATION), held ? 0.0 : 1.0);
+        EXPECT_EQ(d.getInt(host::param::MenuCreated), 1);
+    }
+}
+
+TEST(MenuCreation, KeyHeldWithoutSplineKeepsTheMode) {
+    RigFixture f;
+    f.select({f.joint("Pelvis")});
+    host::Container key;
+    key.setInt(host::input::ValueEntry, 1);
+    f.engine.setInputState(host::input::KeyboardDevice, host::input::QualifierChannel, key);
+    EXPECT_TRUE(f.send(host::msg::MenuPrepare));
+    EXPECT_FALSE(f.generator.data().has(CONNECTOR_MODE));
+}
+
+TEST(DocumentEvent, StampsTheVersionAndNeedsData) {
+    RigFixture f;
+    host::DocumentEvent loaded{host::docevent::StampVersion};
+    EXPECT_TRUE(f.send(host::msg::DocumentEvent, &loaded));
+    EXPECT_EQ(f.generator.data().getString(VERSION_TEXT), "1010");
+    EXPECT_FALSE(f.send(host::msg::DocumentEvent, nullptr));
+    host::DocumentEvent other{7};
+    EXPECT_TRUE(f.send(host::msg::DocumentEvent, &other));
+}
+
+TEST(Dispatch, OtherMessagesAnswerTrue) {
+    RigFixture f;
+    EXPECT_TRUE(f.send(123456, nullptr));
+    EXPECT_TRUE(f.press(CMD_CREATE)); // routed once its command lands
+}
+
+} // namespace
+} // namespace flumpet::test
