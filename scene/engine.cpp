@@ -125,6 +125,11 @@ bool Engine::knowsType(int32_t type, NodeKind kind) const {
     return it != types_.end() && it->second.kind == kind;
 }
 
+std::string Engine::typeName(int32_t type) const {
+    const auto it = types_.find(type);
+    return it == types_.end() ? std::string{} : it->second.defaultName;
+}
+
 Node* Engine::createNode(NodeKind kind, int32_t type) {
     auto n = std::make_unique<Node>();
     n->id = nextId_++;

@@ -63,6 +63,8 @@ class Engine : public host::Host {
     /// Drops nodes from the registry without touching their relations (for a half-read file).
     void discardNodes(const std::vector<NodeId>& ids);
     bool knowsType(int32_t type, NodeKind kind) const;
+    /// The default name of a type ("Joint", "Dynamics Body"); empty for an unknown type.
+    std::string typeName(int32_t type) const;
     /// Creates a node of a registered or built-in type, outside any document.
     Node* createNode(NodeKind kind, int32_t type);
     /// Hierarchy primitives used by undo and the scene loader; they keep documents and dirty

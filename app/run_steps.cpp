@@ -1,0 +1,237 @@
+#include "run_steps.h"
+
+#include "host/ids.h"
+#include "host/messages.h"
+#include "object_paths.h"
+#include "scene/engine.h"
+
+#include <cerrno>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+namespace flumpet::app {
+
+namespace {
+
+[[noreturn]] void fail(const Step& step, const std::string& what) {
+    throw CommandError(step.option + (step.argument.empty() ? "" : " " + step.argument) + ": " + what);
+}
+
+std::pair<std::string, std::string> splitAssignment(const Step& step) {
+    const auto eq = step.argument.find('=');
+    if (eq == std::string::npos || eq == 0) fail(step, "expected SYMBOL=VALUE");
+    return {step.argument.substr(0, eq), step.argument.substr(eq + 1)};
+}
+
+std::optional<int32_t> parseInt(const std::string& text) {
+    int32_t v = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
+    if (ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;
+    return v;
+}
+
+std::optional<double> parseFloat(const std::string& text) {
+    if (text.empty()) return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    const double v = std::strtod(text.c_str(), &end);
+    if (errno != 0 || end != text.c_str() + text.size() || !std::isfinite(v)) return std::nullopt;
+    return v;
+}
+
+std::optional<bool> parseBool(const std::string& text) {
+    if (text == "true" || text == "on" || text == "yes" || text == "1") return true;
+    if (text == "false" || text == "off" || text == "no" || text == "0") return false;
+    return std::nullopt;
+}
+
+std::optional<host::Vector> parseVector(const std::string& text) {
+    const auto a = text.find(','), b = text.find(',', a == std::string::npos ? a : a + 1);
+    if (a == std::string::npos || b == std::string::npos) return std::nullopt;
+    const auto x = parseFloat(text.substr(0, a)), y = parseFloat(text.substr(a + 1, b - a - 1)),
+               z = parseFloat(text.substr(b + 1));
+    if (!x || !y || !z) return std::nullopt;
+    return host::Vector{*x, *y, *z};
+}
+
+int32_t typeOfValue(const host::Value& v) {
+    if (std::holds_alternative<int32_t>(v)) return host::datatype::Long;
+    if (std::holds_alternative<double>(v)) return host::datatype::Real;
+    if (std::holds_alternative<bool>(v)) return host::datatype::Bool;
+    if (std::holds_alternative<std::string>(v)) return host::datatype::String;
+    if (std::holds_alternative<host::Vector>(v)) return host::datatype::Vector;
+    if (std::holds_alternative<host::Link>(v)) return host::datatype::Link;
+    return 0;
+}
+
+host::Value parseValue(RunContext& c, const Step& step, int32_t type, const std::string& text) {
+    switch (type) {
+    case host::datatype::Long:
+        if (auto v = parseInt(text)) return *v;
+        fail(step, "expected a whole number, got \"" + text + "\"");
+    case host::datatype::Real:
+        if (auto v = parseFloat(text)) return *v;
+        fail(step, "expected a number, got \"" + text + "\"");
+    case host::datatype::Bool:
+        if (auto v = parseBool(text)) return *v;
+        fail(step, "expected true or false, got \"" + text + "\"");
+    case host::datatype::String: return text;
+    case host::datatype::Vector:
+        if (auto v = parseVector(text)) return *v;
+        fail(step, "expected x,y,z, got \"" + text + "\"");
+    case host::datatype::Link: return host::Link{findObject(c.doc, text).id()};
+    default:
+        if (auto v = parseInt(text)) return *v;
+        if (auto v = parseFloat(text)) return *v;
+        if (auto v = parseBool(text)) return *v;
+        fail(step, "cannot tell the value type of this parameter; it takes no \"" + text + "\"");
+    }
+}
+
+host::Object& requireGenerator(RunContext& c, const Step& step) {
+    if (!c.generator.alive()) fail(step, "no generator chosen (use --generator NAME first)");
+    return c.generator;
+}
+
+void pickGenerator(RunContext& c, const Step& step) {
+    if (step.argument.empty()) fail(step, "a generator needs a name");
+    std::vector<host::Object> found;
+    for (const host::Object& o : allObjects(c.doc))
+        if (o.type() == c.generatorType && (o.name() == step.argument || objectPath(o) == step.argument)) found.push_back(o);
+    if (found.size() > 1) fail(step, "several generators have this name");
+    if (found.size() == 1) {
+        c.generator = found.front();
+        return;
+    }
+    if (!c.createGenerator) fail(step, "generators cannot be created here");
+    c.generator = c.createGenerator(step.argument);
+    if (!c.generator.alive()) fail(step, "the generator could not be created");
+}
+
+void sendParameterSet(RunContext& c, int32_t id, int32_t type) {
+    const host::DescID descid(host::DescLevel{id, type, c.generator.type()});
+    host::DescriptionPostSetValue record{&descid};
+    c.generator.message(host::msg::DescriptionPostSetParameter, &record);
+}
+
+host::InExcludeList listOf(const host::Object& generator, int32_t id, const Step& step) {
+    host::Value v;
+    if (!generator.getParameter(host::DescID(id), v)) return {};
+    const auto* list = std::get_if<host::InExcludeList>(&v);
+    if (!list) fail(step, "the parameter is not a list");
+    return *list;
+}
+
+} // namespace
+
+int32_t parameterId(const Symbols& symbols, const std::string& symbolOrNumber) {
+    if (auto number = parseInt(symbolOrNumber)) return *number;
+    if (symbols.idOf)
+        if (auto id = symbols.idOf(symbolOrNumber)) return *id;
+    throw CommandError("unknown parameter symbol \"" + symbolOrNumber + "\"");
+}
+
+void runStep(RunContext& c, const Step& step) {
+    auto id = [&](const std::string& symbol) {
+        try {
+            return parameterId(c.symbols, symbol);
+        } catch (const CommandError& e) {
+            fail(step, e.what());
+        }
+    };
+    auto object = [&](const std::string& name) {
+        try {
+            return findObject(c.doc, name);
+        } catch (const CommandError& e) {
+            fail(step, e.what());
+        }
+    };
+    switch (step.kind) {
+    case StepKind::Generator: pickGenerator(c, step); return;
+    case StepKind::Link: {
+        const auto [symbol, target] = splitAssignment(step);
+        host::Object& g = requireGenerator(c, step);
+        const int32_t param = id(symbol);
+        host::Container data = g.data();
+        data.setLink(param, target.empty() ? host::NoNode : object(target).id());
+        g.setData(data);
+        return;
+    }
+    case StepKind::Set: {
+        const auto [symbol, text] = splitAssignment(step);
+        host::Object& g = requireGenerator(c, step);
+        const int32_t param = id(symbol);
+        int32_t type = c.symbols.typeOf ? c.symbols.typeOf(param) : 0;
+        host::Value current;
+        if (type == 0 && g.getParameter(host::DescID(param), current)) type = typeOfValue(current);
+        const host::Value value = parseValue(c, step, type, text);
+        if (!g.setParameter(host::DescID(param), value)) fail(step, "the generator refused the value");
+        sendParameterSet(c, param, type == 0 ? typeOfValue(value) : type);
+        return;
+    }
+    case StepKind::ListAdd:
+    case StepKind::ListRemove: {
+        const auto [symbol, target] = splitAssignment(step);
+        host::Object& g = requireGenerator(c, step);
+        const int32_t param = id(symbol);
+        const host::Object element = object(target);
+        host::InExcludeList list = listOf(g, param, step);
+        if (step.kind == StepKind::ListAdd) {
+            list.insert(element.id());
+            g.setParameter(host::DescID(param), list);
+            host::ListElementAdded added{host::DescID(param), element.id()};
+            g.message(host::msg::ListElementAdded, &added);
+        } else {
+            const int32_t index = list.indexOf(element.id());
+            if (index < 0) fail(step, "\"" + target + "\" is not in the list");
+            // The host tells the generator before the element leaves the list.
+            host::ListElementRemoved removed{host::DescID(param), element.id(), index};
+            g.message(host::msg::ListElementRemoved, &removed);
+            list.deleteAt(index);
+            g.setParameter(host::DescID(param), list);
+        }
+        return;
+    }
+    case StepKind::Select: {
+        std::vector<host::Object> picks;
+        size_t start = 0;
+        while (start <= step.argument.size()) {
+            const size_t comma = step.argument.find(',', start);
+            const std::string name = step.argument.substr(start, comma - start);
+            if (!name.empty()) picks.push_back(object(name));
+            if (comma == std::string::npos) break;
+            start = comma + 1;
+        }
+        for (host::NodeId selected : c.engine.activeObjects(c.doc.id(), host::selection::Children))
+            c.engine.setSelected(selected, false);
+        for (const host::Object& o : picks) c.engine.setSelected(o.id(), true);
+        return;
+    }
+    case StepKind::Press: {
+        host::Object& g = requireGenerator(c, step);
+        host::DescriptionCommand command{host::DescID(id(step.argument))};
+        g.message(host::msg::DescriptionCommand, &command);
+        return;
+    }
+    case StepKind::Undo:
+        if (!c.engine.undo(c.doc.id())) fail(step, c.engine.lastError());
+        return;
+    case StepKind::Redo:
+        if (!c.engine.redo(c.doc.id())) fail(step, c.engine.lastError());
+        return;
+    case StepKind::Event: {
+        host::Object& g = requireGenerator(c, step);
+        const auto kind = parseInt(step.argument);
+        if (!kind) fail(step, "expected an event kind (a whole number)");
+        host::DocumentEvent event{*kind};
+        g.message(host::msg::DocumentEvent, &event);
+        return;
+    }
+    case StepKind::Evaluate:
+        if (c.evaluate) c.evaluate();
+        return;
+    }
+}
+
+} // namespace flumpet::app
