@@ -1,0 +1,297 @@
+#include "model_import.h"
+
+#include "host/geometry_handles.h"
+#include "host/ids.h"
+#include "object_paths.h"
+#include "scene/engine.h"
+
+#include <assimp/Importer.hpp>
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+
+#include <cmath>
+#include <cstring>
+#include <map>
+#include <set>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
+
+namespace flumpet::app {
+
+namespace {
+
+host::Matrix toMatrix(const aiMatrix4x4& m) {
+    // Column vectors: the axes are the first three columns, the offset the fourth.
+    host::Matrix out;
+    out.v1 = {m.a1, m.b1, m.c1};
+    out.v2 = {m.a2, m.b2, m.c2};
+    out.v3 = {m.a3, m.b3, m.c3};
+    out.off = {m.a4, m.b4, m.c4};
+    return out;
+}
+
+bool finite(const host::Matrix& m) { return host::isFinite(m); }
+
+/// Hash of an exact position, for welding.
+struct PositionKey {
+    double x, y, z;
+    bool operator==(const PositionKey& o) const { return x == o.x && y == o.y && z == o.z; }
+};
+struct PositionHash {
+    size_t operator()(const PositionKey& k) const {
+        auto bits = [](double d) {
+            if (d == 0.0) d = 0.0; // -0 and +0 weld
+            uint64_t u;
+            std::memcpy(&u, &d, sizeof u);
+            return u;
+        };
+        size_t h = bits(k.x);
+        h = h * 1000003u ^ bits(k.y);
+        h = h * 1000003u ^ bits(k.z);
+        return h;
+    }
+};
+
+class Importer {
+  public:
+    Importer(scene::Engine& engine, const host::Document& doc, const std::string& path,
+             const std::function<void(const std::string&)>& note)
+        : engine_(engine), doc_(doc), path_(path), note_(note) {}
+
+    ImportReport run(const aiScene& scene) {
+        scene_ = &scene;
+        markBones();
+        globals_[scene.mRootNode] = toMatrix(scene.mRootNode->mTransformation);
+        computeGlobals(scene.mRootNode);
+        for (unsigned m = 0; m < scene.mNumMeshes; ++m) collectBindPoses(*scene.mMeshes[m]);
+        build(scene.mRootNode, host::Object{});
+        return report_;
+    }
+
+  private:
+    [[noreturn]] void fail(const std::string& what) const { throw CommandError(path_ + ": " + what); }
+
+    // Bones are the nodes the meshes name; nodes between bones count as joints too.
+    void markBones() {
+        std::unordered_set<std::string> boneNames;
+        for (unsigned m = 0; m < scene_->mNumMeshes; ++m)
+            for (unsigned b = 0; b < scene_->mMeshes[m]->mNumBones; ++b)
+                boneNames.insert(scene_->mMeshes[m]->mBones[b]->mName.C_Str());
+        std::vector<const aiNode*> stack{scene_->mRootNode};
+        while (!stack.empty()) {
+            const aiNode* n = stack.back();
+            stack.pop_back();
+            nodeByName_.emplace(n->mName.C_Str(), n);
+            if (boneNames.count(n->mName.C_Str())) bones_.insert(n);
+            for (unsigned i = 0; i < n->mNumChildren; ++i) stack.push_back(n->mChildren[i]);
+        }
+        for (const aiNode* bone : std::vector<const aiNode*>(bones_.begin(), bones_.end())) {
+            // Walk up to the next bone; what lies between is part of the skeleton.
+            std::vector<const aiNode*> between;
+            for (const aiNode* p = bone->mParent; p; p = p->mParent) {
+                if (bones_.count(p)) {
+                    joints_.insert(between.begin(), between.end());
+                    break;
+                }
+                between.push_back(p);
+            }
+        }
+        joints_.insert(bones_.begin(), bones_.end());
+    }
+
+    void computeGlobals(const aiNode* n) {
+        for (unsigned i = 0; i < n->mNumChildren; ++i) {
+            const aiNode* c = n->mChildren[i];
+            globals_[c] = globals_[n] * toMatrix(c->mTransformation);
+            computeGlobals(c);
+        }
+    }
+
+    // A bone's bind pose is the inverse of its offset matrix, placed by the mesh's node.
+    void collectBindPoses(const aiMesh& mesh) {
+        const aiNode* owner = meshOwner(mesh);
+        const host::Matrix meshGlobal = owner ? globals_[owner] : host::Matrix{};
+        for (unsigned b = 0; b < mesh.mNumBones; ++b) {
+            const aiBone& bone = *mesh.mBones[b];
+            const auto it = nodeByName_.find(bone.mName.C_Str());
+            if (it == nodeByName_.end()) fail("bone \"" + std::string(bone.mName.C_Str()) + "\" has no node");
+            const host::Matrix offset = toMatrix(bone.mOffsetMatrix);
+            if (!finite(offset) || offset.determinant() == 0.0)
+                fail("bone \"" + std::string(bone.mName.C_Str()) + "\" has an unusable bind matrix");
+            bindGlobals_.emplace(it->second, meshGlobal * host::inverse(offset));
+        }
+    }
+
+    const aiNode* meshOwner(const aiMesh& mesh) {
+        if (meshOwners_.empty()) {
+            std::vector<const aiNode*> stack{scene_->mRootNode};
+            while (!stack.empty()) {
+                const aiNode* n = stack.back();
+                stack.pop_back();
+                for (unsigned i = 0; i < n->mNumMeshes; ++i)
+                    if (n->mMeshes[i] < scene_->mNumMeshes) meshOwners_.emplace(scene_->mMeshes[n->mMeshes[i]], n);
+                for (unsigned i = 0; i < n->mNumChildren; ++i) stack.push_back(n->mChildren[i]);
+            }
+        }
+        const auto it = meshOwners_.find(&mesh);
+        return it == meshOwners_.end() ? nullptr : it->second;
+    }
+
+    /// Where a node stands: bones in their bind pose, other nodes as the file places them
+    /// relative to their parent's standing.
+    host::Matrix standing(const aiNode* n) {
+        if (const auto it = standing_.find(n); it != standing_.end()) return it->second;
+        host::Matrix m;
+        if (const auto bind = bindGlobals_.find(n); bind != bindGlobals_.end())
+            m = bind->second;
+        else
+            m = (n->mParent ? standing(n->mParent) : host::Matrix{}) * toMatrix(n->mTransformation);
+        standing_.emplace(n, m);
+        return m;
+    }
+
+    std::string uniqueName(const std::string& wanted) {
+        std::string name = wanted.empty() ? "Unnamed" : wanted;
+        if (usedNames_.insert(name).second) return name;
+        for (int i = 1;; ++i) {
+            const std::string candidate = name + "." + std::to_string(i);
+            if (usedNames_.insert(candidate).second) {
+                note_("renamed \"" + name + "\" to \"" + candidate + "\": the name was taken");
+                return candidate;
+            }
+        }
+    }
+
+    host::Object insert(int32_t type, const std::string& name, const host::Object& parent, const host::Matrix& global) {
+        host::Object o(&engine_, engine_.allocObject(type));
+        o.setName(uniqueName(name));
+        doc_.insertLast(o, parent);
+        if (!finite(global)) fail("node \"" + name + "\" has a transform that is not finite");
+        o.setGlobalMatrix(global);
+        return o;
+    }
+
+    void build(const aiNode* n, const host::Object& parent) {
+        const bool joint = joints_.count(n) != 0;
+        for (unsigned i = 0; i < n->mNumMeshes; ++i)
+            if (n->mMeshes[i] >= scene_->mNumMeshes) fail("node \"" + std::string(n->mName.C_Str()) + "\" names a missing mesh");
+        if (!joint && n->mNumMeshes == 1 && n->mNumChildren == 0) {
+            // A node that only holds a mesh becomes that polygon object itself.
+            pendingMeshes_.push_back({scene_->mMeshes[n->mMeshes[0]], parent, n, n->mName.C_Str()});
+        } else {
+            const host::Object o = insert(joint ? host::type::Joint : host::type::Null, n->mName.C_Str(), parent, standing(n));
+            jointObjects_.emplace(n, o);
+            if (joint) ++report_.joints;
+            for (unsigned i = 0; i < n->mNumChildren; ++i) build(n->mChildren[i], o);
+            for (unsigned i = 0; i < n->mNumMeshes; ++i) {
+                const aiMesh* mesh = scene_->mMeshes[n->mMeshes[i]];
+                const std::string name = mesh->mName.length ? mesh->mName.C_Str() : std::string(n->mName.C_Str()) + "_Mesh";
+                pendingMeshes_.push_back({mesh, o, n, name});
+            }
+        }
+        // Meshes come last, once every joint their weights name exists.
+        if (n == scene_->mRootNode)
+            for (const PendingMesh& p : pendingMeshes_) buildMesh(*p.mesh, p.parent, globals_[p.node], p.name);
+    }
+
+    // Points are in the mesh node's coordinates as the file places it (the frame the bind
+    // matrices refer to).
+    void buildMesh(const aiMesh& mesh, const host::Object& parent, const host::Matrix& placement, const std::string& name) {
+        const host::PolygonObject object(insert(host::type::Polygon, name, parent, placement));
+
+        // Weld points that share a position; texture seams must not cut the surface apart.
+        std::vector<host::Vector> points;
+        std::vector<int32_t> remap(mesh.mNumVertices);
+        std::unordered_map<PositionKey, int32_t, PositionHash> seen;
+        for (unsigned v = 0; v < mesh.mNumVertices; ++v) {
+            const aiVector3D& p = mesh.mVertices[v];
+            if (!std::isfinite(p.x) || !std::isfinite(p.y) || !std::isfinite(p.z))
+                fail("mesh \"" + name + "\" has a point that is not finite");
+            const auto [it, added] = seen.emplace(PositionKey{p.x, p.y, p.z}, static_cast<int32_t>(points.size()));
+            if (added) points.push_back({p.x, p.y, p.z});
+            remap[v] = it->second;
+        }
+        report_.weldedPoints += static_cast<int>(mesh.mNumVertices - points.size());
+
+        std::vector<host::Polygon> polygons;
+        for (unsigned f = 0; f < mesh.mNumFaces; ++f) {
+            const aiFace& face = mesh.mFaces[f];
+            std::vector<int32_t> idx;
+            for (unsigned k = 0; k < face.mNumIndices; ++k) {
+                if (face.mIndices[k] >= mesh.mNumVertices) fail("mesh \"" + name + "\" has an index out of range");
+                const int32_t i = remap[face.mIndices[k]];
+                if (idx.empty() || idx.back() != i) idx.push_back(i);
+            }
+            while (idx.size() > 1 && idx.front() == idx.back()) idx.pop_back();
+            if (idx.size() < 3) continue; // points, lines and faces welded flat
+            if (idx.size() == 3) polygons.push_back({idx[0], idx[1], idx[2], idx[2]});
+            else if (idx.size() == 4) polygons.push_back({idx[0], idx[1], idx[2], idx[3]});
+            else
+                for (size_t k = 1; k + 1 < idx.size(); ++k) polygons.push_back({idx[0], idx[k], idx[k + 1], idx[k + 1]});
+        }
+        if (!object.setMesh(points, polygons)) fail("mesh \"" + name + "\" could not be stored");
+        ++report_.meshes;
+        report_.points += static_cast<int>(points.size());
+        report_.polygons += static_cast<int>(polygons.size());
+        if (mesh.mNumBones > 0) buildWeights(mesh, object, remap, name);
+    }
+
+    void buildWeights(const aiMesh& mesh, const host::PolygonObject& object, const std::vector<int32_t>& remap,
+                      const std::string& name) {
+        host::WeightTag tag(host::Tag(&engine_, engine_.allocTag(host::tagtype::Weight)));
+        object.insertTag(tag);
+        host::GeometryServices& geo = engine_.geometry();
+        for (unsigned b = 0; b < mesh.mNumBones; ++b) {
+            const aiBone& bone = *mesh.mBones[b];
+            const host::Object joint = jointObjects_.at(nodeByName_.at(bone.mName.C_Str()));
+            const int32_t index = geo.addWeightJoint(tag.id(), joint.id());
+            // A welded point keeps the weight of the first vertex that stood there.
+            std::map<int32_t, double> byPoint;
+            for (unsigned w = 0; w < bone.mNumWeights; ++w) {
+                const aiVertexWeight& vw = bone.mWeights[w];
+                if (vw.mVertexId >= mesh.mNumVertices) fail("mesh \"" + name + "\" weights a missing point");
+                if (!std::isfinite(vw.mWeight) || vw.mWeight < 0) fail("mesh \"" + name + "\" has a bad weight");
+                byPoint.emplace(remap[vw.mVertexId], vw.mWeight);
+            }
+            std::vector<host::WeightEntry> entries;
+            for (const auto& [point, weight] : byPoint)
+                if (weight > 0) entries.push_back({point, weight});
+            if (index < 0 || !geo.setWeights(tag.id(), index, entries)) fail("mesh \"" + name + "\": weights could not be stored");
+        }
+    }
+
+    scene::Engine& engine_;
+    host::Document doc_;
+    std::string path_;
+    const std::function<void(const std::string&)>& note_;
+    const aiScene* scene_ = nullptr;
+    std::set<const aiNode*> bones_, joints_;
+    std::unordered_map<std::string, const aiNode*> nodeByName_;
+    std::unordered_map<const aiNode*, host::Matrix> globals_, bindGlobals_, standing_;
+    std::unordered_map<const aiMesh*, const aiNode*> meshOwners_;
+    std::unordered_map<const aiNode*, host::Object> jointObjects_;
+    struct PendingMesh {
+        const aiMesh* mesh;
+        host::Object parent;
+        const aiNode* node;
+        std::string name;
+    };
+    std::vector<PendingMesh> pendingMeshes_;
+    std::set<std::string> usedNames_;
+    ImportReport report_;
+};
+
+} // namespace
+
+ImportReport importModel(scene::Engine& engine, const host::Document& doc, const std::string& path,
+                         const std::function<void(const std::string&)>& note) {
+    Assimp::Importer importer;
+    // Keep the file's own hierarchy; only make the data safe to read.
+    const aiScene* scene = importer.ReadFile(path, aiProcess_ValidateDataStructure | aiProcess_SortByPType);
+    if (!scene || !scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
+        throw CommandError(path + ": cannot import: " + importer.GetErrorString());
+    return Importer(engine, doc, path, note).run(*scene);
+}
+
+} // namespace flumpet::app
