@@ -17,7 +17,9 @@ std::map<host::ModuleEntry, const Engine*>& loadedModules() {
     return modules;
 }
 
-void* messageId(int32_t id) { return reinterpret_cast<void*>(static_cast<uintptr_t>(static_cast<uint32_t>(id))); }
+void* messageId(int32_t id) {
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(static_cast<uint32_t>(id)));
+}
 
 } // namespace
 
@@ -48,10 +50,12 @@ bool Engine::loadModule(host::ModuleEntry entry) {
     const int32_t interface = entry(host::action::InterfaceVersion, nullptr, nullptr, nullptr);
     if (interface != host::action::InterfaceVersionNumber)
         return refuse("the module speaks interface version " + std::to_string(interface));
-    if (entry(host::action::Message, messageId(host::modulemsg::LoadResource), nullptr, nullptr) != host::action::Ok)
+    if (entry(host::action::Message, messageId(host::modulemsg::LoadResource), nullptr, nullptr) !=
+        host::action::Ok)
         consoleLine("Module resource not loaded: " + plugins_.lastError());
     const int32_t started = entry(host::action::Start, nullptr, nullptr, nullptr);
-    if (started != host::action::Ok) return refuse("the module did not start (answer " + std::to_string(started) + ")");
+    if (started != host::action::Ok)
+        return refuse("the module did not start (answer " + std::to_string(started) + ")");
     module_ = entry;
     loadedModules().emplace(entry, this);
     return true;
@@ -75,7 +79,8 @@ void Engine::evaluate(NodeId doc) {
     std::vector<std::pair<NodeId, std::shared_ptr<host::ObjectData>>> generators;
     auto walk = [&](auto& self, Node* first) -> void {
         for (Node* n = first; n; n = n->next) {
-            if (auto instance = PluginRegistry::instanceOf(n)) generators.emplace_back(n->id, std::move(instance));
+            if (auto instance = PluginRegistry::instanceOf(n))
+                generators.emplace_back(n->id, std::move(instance));
             self(self, n->firstChild);
         }
     };

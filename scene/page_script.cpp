@@ -8,8 +8,12 @@ namespace flumpet::scene {
 
 namespace {
 
-bool isIdentStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_'; }
-bool isIdentChar(char c) { return isIdentStart(c) || (c >= '0' && c <= '9'); }
+bool isIdentStart(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+}
+bool isIdentChar(char c) {
+    return isIdentStart(c) || (c >= '0' && c <= '9');
+}
 bool isControl(char c) {
     const auto u = static_cast<unsigned char>(c);
     return u < 0x20 || u == 0x7F;
@@ -22,12 +26,14 @@ class LineReader {
 
     bool atEnd() const { return pos_ == s_.size(); }
     void skipBlanks() {
-        while (pos_ < s_.size() && s_[pos_] == ' ') ++pos_;
+        while (pos_ < s_.size() && s_[pos_] == ' ')
+            ++pos_;
     }
     bool identifier(std::string& out) {
         if (atEnd() || !isIdentStart(s_[pos_])) return false;
         const size_t begin = pos_;
-        while (pos_ < s_.size() && isIdentChar(s_[pos_])) ++pos_;
+        while (pos_ < s_.size() && isIdentChar(s_[pos_]))
+            ++pos_;
         out = s_.substr(begin, pos_ - begin);
         return true;
     }
@@ -38,7 +44,8 @@ class LineReader {
         while (pos_ < s_.size() && s_[pos_] != quote) {
             const char c = s_[pos_];
             if (c == '\\' || c == '"' || c == '\'' || isControl(c)) {
-                error = "character " + std::to_string(static_cast<unsigned char>(c)) + " is not allowed in a string";
+                error = "character " + std::to_string(static_cast<unsigned char>(c)) +
+                        " is not allowed in a string";
                 return false;
             }
             ++pos_;
@@ -80,7 +87,8 @@ bool parsePageScript(const std::string& code, PageScript& out, std::string& erro
             return false;
         };
         for (char c : line)
-            if (isControl(c)) return fail("control character " + std::to_string(static_cast<unsigned char>(c)));
+            if (isControl(c))
+                return fail("control character " + std::to_string(static_cast<unsigned char>(c)));
         LineReader r(line);
         if (line.empty()) continue;
         std::string first;

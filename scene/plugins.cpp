@@ -16,7 +16,9 @@ namespace flumpet::scene {
 PluginInstance::PluginInstance(host::ObjectAllocator allocator)
     : allocator_(allocator), instance_(allocator ? allocator() : nullptr) {}
 
-std::unique_ptr<Payload> PluginInstance::clone() const { return std::make_unique<PluginInstance>(allocator_); }
+std::unique_ptr<Payload> PluginInstance::clone() const {
+    return std::make_unique<PluginInstance>(allocator_);
+}
 
 PluginRegistry::PluginRegistry(Engine& engine) : engine_(engine), moduleFolder_(FLUMPET_MODULE_DIR) {}
 
@@ -27,7 +29,8 @@ bool PluginRegistry::fail(std::string why) {
 
 bool PluginRegistry::registerHelp(int32_t pluginId, host::HelpCallback callback) {
     if (!callback) return fail("help callback for " + std::to_string(pluginId) + " is empty");
-    if (help_.count(pluginId)) return fail("a help callback for " + std::to_string(pluginId) + " is registered already");
+    if (help_.count(pluginId))
+        return fail("a help callback for " + std::to_string(pluginId) + " is registered already");
     help_.emplace(pluginId, callback);
     return true;
 }
@@ -40,7 +43,8 @@ bool PluginRegistry::registerObject(const host::ObjectPlugin& plugin) {
         engine_.knowsType(plugin.id, NodeKind::Tag))
         return fail("type " + id + " is registered already");
     if (!resource_ || !resource_->descriptions.count(plugin.description))
-        return fail("object plug-in " + id + ": description \"" + plugin.description + "\" is not in the resource");
+        return fail("object plug-in " + id + ": description \"" + plugin.description +
+                    "\" is not in the resource");
     objects_.emplace(plugin.id, plugin);
     engine_.registerType(plugin.id, NodeKind::Object, plugin.name);
     return true;
@@ -56,7 +60,9 @@ bool PluginRegistry::loadResource() {
     }
 }
 
-void PluginRegistry::releaseResource() { resource_.reset(); }
+void PluginRegistry::releaseResource() {
+    resource_.reset();
+}
 
 std::shared_ptr<const host::Bitmap> PluginRegistry::loadIcon(const std::string& file, double pixelRatio) {
     if (!(pixelRatio > 0.0)) {
@@ -75,7 +81,8 @@ bool PluginRegistry::loadDescription(int32_t pluginId, host::Description& into) 
     if (!resource_) return fail("the module's resource is not loaded");
     const auto it = resource_->descriptions.find(plugin->description);
     if (it == resource_->descriptions.end()) return fail("no description \"" + plugin->description + "\"");
-    for (const auto& e : it->second.entries) into.set(e.id, e.properties, e.parent, e.symbol);
+    for (const auto& e : it->second.entries)
+        into.set(e.id, e.properties, e.parent, e.symbol);
     return true;
 }
 
@@ -95,7 +102,8 @@ std::shared_ptr<host::ObjectData> PluginRegistry::instanceOf(const Node* node) {
     return p ? p->instance() : nullptr;
 }
 
-bool PluginRegistry::describe(NodeId node, const host::DescID* single, host::Description& out, int32_t& flags) {
+bool PluginRegistry::describe(NodeId node, const host::DescID* single, host::Description& out,
+                              int32_t& flags) {
     const std::shared_ptr<host::ObjectData> instance = instanceOf(engine_.find(node));
     if (!instance) return fail("node " + std::to_string(node) + " is no plug-in node");
     out = single ? host::Description(*single) : host::Description();
@@ -126,7 +134,8 @@ bool PluginRegistry::help(NodeId node, const host::DescID& parameter) {
     std::transform(type.begin(), type.end(), type.begin(), [](unsigned char c) { return std::toupper(c); });
     std::string base;
     if (resource_)
-        if (const auto it = resource_->descriptions.find(plugin->description); it != resource_->descriptions.end())
+        if (const auto it = resource_->descriptions.find(plugin->description);
+            it != resource_->descriptions.end())
             base = it->second.baseType;
     return callback->second(type, base, group, symbolOf(*entry));
 }

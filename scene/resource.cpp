@@ -8,7 +8,8 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <regex>
+#include <cctype>
+#include <climits>
 #include <set>
 #include <sstream>
 
@@ -49,16 +50,16 @@ struct TypeKey {
 };
 
 constexpr TypeKey typeKeys[] = {
-    {"group", host::datatype::Group},          {"link", host::datatype::Link},
-    {"button", host::datatype::Button},        {"bool", host::datatype::Bool},
-    {"integer", host::datatype::Long},         {"float", host::datatype::Real},
-    {"text", host::datatype::String},          {"inexclude", host::datatype::InExclude},
+    {"group", host::datatype::Group},       {"link", host::datatype::Link},
+    {"button", host::datatype::Button},     {"bool", host::datatype::Bool},
+    {"integer", host::datatype::Long},      {"float", host::datatype::Real},
+    {"text", host::datatype::String},       {"inexclude", host::datatype::InExclude},
     {"curve", host::datatype::SplineCurve},
 };
 
 const std::map<std::string, int32_t>& acceptedTypeNames() {
     static const std::map<std::string, int32_t> names = {
-        {"polygon", host::type::Polygon}, {"spline", host::type::Spline}, {"null", host::type::Null},
+        {"polygon", host::type::Polygon}, {"spline", host::type::Spline},    {"null", host::type::Null},
         {"joint", host::type::Joint},     {"object", host::type::AnyObject},
     };
     return names;
@@ -73,7 +74,8 @@ class DescriptionReader {
 
     void readItems(const json& items, const std::string& where, const DescID& parent) {
         if (!items.is_array()) fail(where, "expected an array of entries");
-        for (size_t i = 0; i < items.size(); ++i) readItem(items[i], where + "/" + std::to_string(i), parent);
+        for (size_t i = 0; i < items.size(); ++i)
+            readItem(items[i], where + "/" + std::to_string(i), parent);
     }
 
   private:
@@ -83,7 +85,8 @@ class DescriptionReader {
 
     std::string label(const std::string& key, const std::string& where) const {
         const auto it = strings_.find(key);
-        if (it == strings_.end() || !it->is_string()) fail(where, "no label for \"" + key + "\" in the string table");
+        if (it == strings_.end() || !it->is_string())
+            fail(where, "no label for \"" + key + "\" in the string table");
         return it->get<std::string>();
     }
 
@@ -124,19 +127,22 @@ class DescriptionReader {
         }
     }
 
-    void readProperties(const json& item, const std::string& where, int32_t valueType, const std::string& symbol,
-                        Container& p) const {
-        static const std::set<std::string> known = {"group", "link", "button", "bool", "integer", "float", "text",
-                                                     "inexclude", "curve", "items", "columns", "open", "min", "max",
-                                                     "step", "slider", "accept", "cycle"};
+    void readProperties(const json& item, const std::string& where, int32_t valueType,
+                        const std::string& symbol, Container& p) const {
+        static const std::set<std::string> known = {
+            "group", "link",    "button", "bool", "integer", "float", "text",   "inexclude", "curve",
+            "items", "columns", "open",   "min",  "max",     "step",  "slider", "accept",    "cycle"};
         for (const auto& [key, value] : item.items())
             if (!known.count(key)) fail(where, "unknown key \"" + key + "\"");
         const bool isFloat = valueType == host::datatype::Real;
         auto setNumber = [&](int32_t prop, double v) {
-            if (isFloat) p.setFloat(prop, v);
-            else p.setInt(prop, static_cast<int32_t>(v));
+            if (isFloat)
+                p.setFloat(prop, v);
+            else
+                p.setInt(prop, static_cast<int32_t>(v));
         };
-        if (item.contains("columns")) p.setInt(descprop::Columns, static_cast<int32_t>(number(item, "columns", where)));
+        if (item.contains("columns"))
+            p.setInt(descprop::Columns, static_cast<int32_t>(number(item, "columns", where)));
         if (item.contains("open")) {
             if (!item.at("open").is_boolean()) fail(where + "/open", "expected true or false");
             p.setInt(descprop::Default, item.at("open").get<bool>() ? 1 : 0);
@@ -217,27 +223,59 @@ DescriptionResource readDescription(const fs::path& moduleFolder, const fs::path
 
 } // namespace
 
+namespace {
+
+// One symbol line: `inline constexpr int32_t SYMBOL = id;` (blanks between the parts, anything
+// after the semicolon ignored). False for every other line.
+bool parseSymbolLine(const std::string& line, std::string& symbol, std::string& number) {
+    std::istringstream in(line);
+    std::string inlineWord, constexprWord, typeWord, equals;
+    if (!(in >> inlineWord >> constexprWord >> typeWord) || inlineWord != "inline" || constexprWord != "constexpr" ||
+        typeWord != "int32_t")
+        return false;
+    std::string rest;
+    std::getline(in, rest);
+    // rest: " SYMBOL = id; ..." with optional blanks around '='.
+    size_t i = rest.find_first_not_of(' ');
+    if (i == std::string::npos) return false;
+    const size_t nameEnd = rest.find_first_of(" =", i);
+    if (nameEnd == std::string::npos) return false;
+    symbol = rest.substr(i, nameEnd - i);
+    const bool identifier = !symbol.empty() && !std::isdigit(static_cast<unsigned char>(symbol[0])) &&
+                            std::all_of(symbol.begin(), symbol.end(), [](char c) {
+                                return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
+                            });
+    if (!identifier) return false;
+    i = rest.find_first_not_of(' ', nameEnd);
+    if (i == std::string::npos || rest[i] != '=') return false;
+    i = rest.find_first_not_of(' ', i + 1);
+    if (i == std::string::npos) return false;
+    const size_t semicolon = rest.find(';', i);
+    if (semicolon == std::string::npos) return false;
+    number = rest.substr(i, semicolon - i);
+    while (!number.empty() && number.back() == ' ') number.pop_back();
+    const size_t digits = number.size() > 0 && number[0] == '-' ? 1 : 0;
+    return number.size() > digits && std::all_of(number.begin() + static_cast<std::ptrdiff_t>(digits), number.end(),
+                                                 [](char c) { return c >= '0' && c <= '9'; });
+}
+
+} // namespace
+
 std::map<std::string, int32_t> readSymbolHeader(const std::string& path) {
-    static const std::regex line(R"(^\s*inline\s+constexpr\s+int32_t\s+([A-Za-z_][A-Za-z0-9_]*)\s*=\s*(-?[0-9]+)\s*;)");
     std::istringstream in(readFile(path));
     std::map<std::string, int32_t> symbols;
     std::set<int32_t> ids;
-    std::string text;
-    for (int number = 1; std::getline(in, text); ++number) {
-        std::smatch m;
-        if (!std::regex_search(text, m, line)) continue;
-        const std::string where = path + ":" + std::to_string(number) + ": ";
-        long long id = 0;
-        try {
-            id = std::stoll(m[2].str());
-        } catch (const std::exception&) {
-            throw ResourceError(where + "id out of range");
-        }
+    std::string text, symbol, number;
+    for (int line = 1; std::getline(in, text); ++line) {
+        if (!parseSymbolLine(text, symbol, number)) continue;
+        const std::string where = path + ":" + std::to_string(line) + ": ";
+        if (number.size() > 11) throw ResourceError(where + "id out of range");
+        const long long id = std::stoll(number);
         if (id < INT32_MIN || id > INT32_MAX) throw ResourceError(where + "id out of range");
-        if (!symbols.emplace(m[1].str(), static_cast<int32_t>(id)).second)
-            throw ResourceError(where + "symbol " + m[1].str() + " is defined twice");
+        if (!symbols.emplace(symbol, static_cast<int32_t>(id)).second)
+            throw ResourceError(where + "symbol " + symbol + " is defined twice");
         if (!ids.insert(static_cast<int32_t>(id)).second)
-            throw ResourceError(where + "id " + m[2].str() + " is given to two symbols");
+            throw ResourceError(where + "id " + number + " is given to two symbols");
     }
     if (symbols.empty()) throw ResourceError(path + ": defines no symbols");
     return symbols;
@@ -273,8 +311,11 @@ Container defaultDescriptionOf(int32_t valueType) {
         p.setInt(descprop::Columns, 1);
         p.setInt(descprop::Default, 0);
         break;
-    case host::datatype::Button: break;
-    default: p.setInt(descprop::Animate, descprop::AnimateOn); break;
+    case host::datatype::Button:
+        break;
+    default:
+        p.setInt(descprop::Animate, descprop::AnimateOn);
+        break;
     }
     return p;
 }

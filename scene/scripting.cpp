@@ -17,10 +17,14 @@ class MachineObject : public host::ScriptObject {
         : kind_(kind), node_(node), text_(std::move(text)) {}
     std::string describe() const {
         switch (kind_) {
-        case Kind::Document: return "document " + std::to_string(node_);
-        case Kind::Object: return "object " + std::to_string(node_);
-        case Kind::None: return "None";
-        case Kind::Text: return "text " + text_;
+        case Kind::Document:
+            return "document " + std::to_string(node_);
+        case Kind::Object:
+            return "object " + std::to_string(node_);
+        case Kind::None:
+            return "None";
+        case Kind::Text:
+            return "text " + text_;
         }
         return {};
     }
@@ -35,7 +39,8 @@ class MachineObject : public host::ScriptObject {
 bool isIdentifier(const std::string& s) {
     if (s.empty() || (s[0] >= '0' && s[0] <= '9')) return false;
     for (char c : s)
-        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')) return false;
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_'))
+            return false;
     return true;
 }
 
@@ -59,7 +64,8 @@ class PageScriptMachine : public host::VirtualMachine {
         if (depth_ == 0) return nullptr;
         const Node* n = engine_.find(id);
         if (!n) return nullptr;
-        if (n->kind == NodeKind::Document) return std::make_shared<MachineObject>(MachineObject::Kind::Document, id);
+        if (n->kind == NodeKind::Document)
+            return std::make_shared<MachineObject>(MachineObject::Kind::Document, id);
         if (n->isObject()) return std::make_shared<MachineObject>(MachineObject::Kind::Object, id);
         return nullptr;
     }
@@ -93,7 +99,8 @@ class PageScriptScope : public host::ScriptScope {
         initialised_ = true;
         return true;
     }
-    bool bind(const std::string& name, const std::shared_ptr<host::ScriptObject>& value, std::string& error) override {
+    bool bind(const std::string& name, const std::shared_ptr<host::ScriptObject>& value,
+              std::string& error) override {
         const auto* object = dynamic_cast<const MachineObject*>(value.get());
         if (!object) {
             error = "cannot bind '" + name + "': the value is not an object of this machine";
@@ -115,7 +122,8 @@ class PageScriptScope : public host::ScriptScope {
         if (!initialised_) {
             error = "line 0: the scope holds no script";
         } else if (parsePageScript(run_.code, script, error)) {
-            for (const std::string& page : script.pages) engine.openPage(page);
+            for (const std::string& page : script.pages)
+                engine.openPage(page);
             run_.succeeded = true;
         }
         // The machine reports its own failures, as an interpreter prints its traceback.
@@ -145,7 +153,8 @@ std::unique_ptr<host::ScriptScope> PageScriptMachine::createScope(std::string&) 
     return std::make_unique<PageScriptScope>(*this);
 }
 
-ScriptEngine::ScriptEngine(Engine& engine) : engine_(engine), machine_(std::make_unique<PageScriptMachine>(engine)) {}
+ScriptEngine::ScriptEngine(Engine& engine)
+    : engine_(engine), machine_(std::make_unique<PageScriptMachine>(engine)) {}
 
 ScriptEngine::~ScriptEngine() = default;
 
@@ -155,11 +164,17 @@ host::VirtualMachine* ScriptEngine::virtualMachine(const std::string& identifier
     return nullptr;
 }
 
-void ScriptEngine::prepareExecution(int32_t, int32_t, int32_t) { ++preparations_; }
+void ScriptEngine::prepareExecution(int32_t, int32_t, int32_t) {
+    ++preparations_;
+}
 
-const std::vector<ScriptRun>& ScriptEngine::runs() const { return machine_->runs; }
+const std::vector<ScriptRun>& ScriptEngine::runs() const {
+    return machine_->runs;
+}
 
-bool ScriptEngine::locked() const { return machine_->locked(); }
+bool ScriptEngine::locked() const {
+    return machine_->locked();
+}
 
 bool ScriptEngine::parseUrl(const std::string& text, host::Url& out, std::string& error) {
     auto invalid = [&](const std::string& why) {

@@ -14,7 +14,9 @@ using host::DescID;
 using host::DescLevel;
 namespace descprop = host::descprop;
 
-std::unique_ptr<host::ObjectData> FirstObject::alloc() { return std::make_unique<FirstObject>(); }
+std::unique_ptr<host::ObjectData> FirstObject::alloc() {
+    return std::make_unique<FirstObject>();
+}
 
 bool FirstObject::initialise(host::Node node) {
     Container data = node.data();
@@ -48,7 +50,9 @@ bool FirstObject::initialise(host::Node node) {
     return true;
 }
 
-bool FirstObject::message(host::Node, int32_t, void*) { return true; }
+bool FirstObject::message(host::Node, int32_t, void*) {
+    return true;
+}
 
 namespace {
 
@@ -74,7 +78,9 @@ constexpr RopeEntry ropeEntries[] = {
     {ROPE_PIECE_INSTANCE, ROPE_SETTINGS_GROUP, host::datatype::Link, "Piece Instance"},
 };
 
-DescID entryId(int32_t id, int32_t valueType) { return DescID(DescLevel{id, valueType, 0}); }
+DescID entryId(int32_t id, int32_t valueType) {
+    return DescID(DescLevel{id, valueType, 0});
+}
 
 void setGroupLayout(Container& p, bool open) {
     p.setInt(descprop::Columns, 1);
@@ -84,7 +90,8 @@ void setGroupLayout(Container& p, bool open) {
 
 void setCurveEditor(Container& p, double yMin, double yMax) {
     p.setInt(descprop::CustomGui, host::gui::CurveEditor);
-    for (int32_t flag : {descprop::CurveGridH, descprop::CurveGridV, descprop::CurveEditH, descprop::CurveEditV})
+    for (int32_t flag :
+         {descprop::CurveGridH, descprop::CurveGridV, descprop::CurveEditH, descprop::CurveEditV})
         p.setBool(flag, true);
     p.setFloat(descprop::CurveXMin, 0.0);
     p.setFloat(descprop::CurveXMax, 1.0);
@@ -102,9 +109,13 @@ void setLinkBox(Container& p, int32_t acceptedType) {
 Container ropeProperties(const RopeEntry& e, Container p, bool hidden) {
     p.setString(descprop::Name, e.name);
     switch (e.id) {
-    case ROPE_SETTINGS_GROUP: setGroupLayout(p, true); break;
+    case ROPE_SETTINGS_GROUP:
+        setGroupLayout(p, true);
+        break;
     case ROPE_AMOUNT_DISTRIBUTION_GROUP:
-    case ROPE_RADIUS_SCALE_GROUP: setGroupLayout(p, false); break;
+    case ROPE_RADIUS_SCALE_GROUP:
+        setGroupLayout(p, false);
+        break;
     case ROPE_JOINTS_AMOUNT:
         p.setInt(descprop::CustomGui, host::gui::IntegerSlider);
         p.setInt(descprop::Default, 100);
@@ -151,7 +162,8 @@ Container ropeProperties(const RopeEntry& e, Container p, bool hidden) {
         setLinkBox(p, host::type::AnyObject);
         p.setBool(descprop::Hide, hidden);
         break;
-    default: break;
+    default:
+        break;
     }
     return p;
 }
@@ -160,7 +172,8 @@ Container ropeProperties(const RopeEntry& e, Container p, bool hidden) {
 
 void addRopeEntries(host::PluginServices& plugins, host::Description& description, int32_t connectorMode) {
     bool wanted = false;
-    for (const RopeEntry& e : ropeEntries) wanted = wanted || description.wants(entryId(e.id, e.valueType));
+    for (const RopeEntry& e : ropeEntries)
+        wanted = wanted || description.wants(entryId(e.id, e.valueType));
     if (!wanted) return;
     const bool hidden = connectorMode != RopeMode;
     for (const RopeEntry& e : ropeEntries) {

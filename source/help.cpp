@@ -30,7 +30,9 @@ struct HelpRow {
 };
 
 const HelpRow helpRows[] = {
-    {Field::Group, {"SETTINGS_BODY_GROUP", "SETTINGS_ARMS_GROUP", "SETTINGS_LEGS_GROUP"}, "/docs/retarget-menu/"},
+    {Field::Group,
+     {"SETTINGS_BODY_GROUP", "SETTINGS_ARMS_GROUP", "SETTINGS_LEGS_GROUP"},
+     "/docs/retarget-menu/"},
     {Field::Parameter, {"SETTINGS_RETARGET_CHARACTER_MESH"}, "/docs/main-character-mesh-requirements"},
     {Field::Parameter, {"CUBES_COLLIDERS"}, "/docs/create-submenu/#cubes-checkbox"},
     {Field::Parameter, {"CUBES_COLLIDERS2"}, "/docs/advanced-tab/#cubesadv", true},
@@ -40,7 +42,9 @@ const HelpRow helpRows[] = {
     {Field::Parameter, {"CONNECTOR_MODE"}, "/docs/advanced-tab/#mode"},
     {Field::Parameter, {"ADDITIONAL_SETTINGS_CONTROL_BOOL"}, "/docs/advanced-tab/#control"},
     {Field::Parameter, {"ADDITIONAL_SETTINGS_CONTROL_FOLLOW_DENSITY"}, "/docs/advanced-tab/#density"},
-    {Field::Parameter, {"ADDITIONAL_SETTINGS_CONTROL_FOLLOW_ROTATION_MASS"}, "/docs/advanced-tab/#rotation-mass"},
+    {Field::Parameter,
+     {"ADDITIONAL_SETTINGS_CONTROL_FOLLOW_ROTATION_MASS"},
+     "/docs/advanced-tab/#rotation-mass"},
     {Field::Parameter,
      {"ADDITIONAL_SETTINGS_CONTROL_FOLLOW_POSITION", "ADDITIONAL_SETTINGS_CONTROL_FOLLOW_ROTATION"},
      "/docs/advanced-tab/#follow-position-follow-rotation"},
@@ -63,7 +67,9 @@ bool isAddressCharacter(unsigned char c) {
     return false;
 }
 
-void consoleError(host::Host& h, const std::string& error) { h.consoleLine(ErrorPrefix + error); }
+void consoleError(host::Host& h, const std::string& error) {
+    h.consoleLine(ErrorPrefix + error);
+}
 
 } // namespace
 
@@ -84,7 +90,8 @@ std::string helpAddress(const std::string& group, const std::string& parameter) 
     for (const HelpRow& row : helpRows) {
         const std::string& tested = row.field == Field::Group ? group : parameter;
         for (const char* text : row.texts)
-            if (tested == text) address = (row.plain ? documentationBasePlain() : documentationBase()) + row.path;
+            if (tested == text)
+                address = (row.plain ? documentationBasePlain() : documentationBase()) + row.path;
     }
     return address;
 }
@@ -129,9 +136,12 @@ std::string pageOpenerScript(const std::string& address) {
 
 std::string documentationButtonScript(int32_t button) {
     std::string address;
-    if (button == CMD_OPEN_DOCS) address = documentationBase() + "/docs/";
-    else if (button == CMD_OPEN_SITE) address = documentationBase() + "/";
-    else return {};
+    if (button == CMD_OPEN_DOCS)
+        address = documentationBase() + "/docs/";
+    else if (button == CMD_OPEN_SITE)
+        address = documentationBase() + "/";
+    else
+        return {};
     return std::string("import webbrowser\nimport maxon ") + "\nURL = '" + scriptSafeAddress(address) + "'" +
            "\nwebbrowser.open(URL)";
 }

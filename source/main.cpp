@@ -68,29 +68,38 @@ bool moduleMessage(int32_t id) {
     case host::modulemsg::LoadResource:
         if (!s.resourceLoaded && s.host) s.resourceLoaded = s.host->plugins().loadResource();
         return s.resourceLoaded;
-    case host::modulemsg::HostQuery: return true;
-    default: return false;
+    case host::modulemsg::HostQuery:
+        return true;
+    default:
+        return false;
     }
 }
 
 } // namespace
 
-host::Host* boundHost() { return moduleState().host; }
+host::Host* boundHost() {
+    return moduleState().host;
+}
 
 } // namespace flumpet
 
 extern "C" int32_t c4d_main(int32_t action, void* p1, void*, void* p3) {
     using namespace flumpet;
     switch (action) {
-    case host::action::Initialise: return initialise(p1, p3);
-    case host::action::Start: return start();
-    case host::action::End: return end();
-    case host::action::InterfaceVersion: return host::action::InterfaceVersionNumber;
+    case host::action::Initialise:
+        return initialise(p1, p3);
+    case host::action::Start:
+        return start();
+    case host::action::End:
+        return end();
+    case host::action::InterfaceVersion:
+        return host::action::InterfaceVersionNumber;
     case host::action::Message: {
         // The message id travels in the low 32 bits of p1.
         const auto id = static_cast<int32_t>(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(p1)));
         return moduleMessage(id) ? host::action::Ok : host::action::Unknown;
     }
-    default: return host::action::Unknown;
+    default:
+        return host::action::Unknown;
     }
 }

@@ -35,7 +35,8 @@ class ScriptScope {
     /// Takes the script's name (for error reports) and text. False with the reason.
     virtual bool init(const std::string& name, const std::string& code, std::string& error) = 0;
     /// Binds a name to an object of the same machine.
-    virtual bool bind(const std::string& name, const std::shared_ptr<ScriptObject>& value, std::string& error) = 0;
+    virtual bool bind(const std::string& name, const std::shared_ptr<ScriptObject>& value,
+                      std::string& error) = 0;
     virtual bool bindText(const std::string& name, const std::string& text, std::string& error) = 0;
     /// Runs the script. A failure is reported by the machine itself; the answer says whether it ran.
     virtual bool execute() = 0;

@@ -23,8 +23,15 @@ TEST(FirstObject, NewGeneratorHoldsItsInitialValues) {
         int32_t id;
         double value;
     };
-    for (const FloatValue& v : {FloatValue{1044, 0.0}, {1045, 0.0}, {1047, 0.0}, {1048, 1.0}, {1107, 300.0},
-                                {1108, 30.0}, {1105, 1.0}, {1106, 1.0}, {1132, 1.0}}) {
+    for (const FloatValue& v : {FloatValue{1044, 0.0},
+                                {1045, 0.0},
+                                {1047, 0.0},
+                                {1048, 1.0},
+                                {1107, 300.0},
+                                {1108, 30.0},
+                                {1105, 1.0},
+                                {1106, 1.0},
+                                {1132, 1.0}}) {
         SCOPED_TRACE(v.id);
         const host::Value* stored = c.find(v.id);
         ASSERT_NE(stored, nullptr);
@@ -39,7 +46,8 @@ TEST(FirstObject, NewGeneratorHoldsItsInitialValues) {
         EXPECT_EQ(c.getInExclude(list)->count(), 0) << list;
     }
     // Never written: they read as 0.
-    for (int32_t unwritten : {CONNECTOR_MODE, CUBES_COLLIDERS, CUBES_COLLIDERS2}) EXPECT_FALSE(c.has(unwritten));
+    for (int32_t unwritten : {CONNECTOR_MODE, CUBES_COLLIDERS, CUBES_COLLIDERS2})
+        EXPECT_FALSE(c.has(unwritten));
 
     host::Value version;
     ASSERT_TRUE(g.getParameter(DescID(VERSION_TEXT), version));
@@ -111,7 +119,8 @@ TEST(FirstObject, DescriptionPlacesRopeEntriesAndRenamesTheColliderButton) {
     for (const auto& e : d.entries())
         if (e.id.firstId() >= ROPE_JOINTS_AMOUNT && e.id.firstId() <= ROPE_PIECE_INSTANCE)
             order.push_back(e.id.firstId());
-    EXPECT_EQ(order, (std::vector<int32_t>{1136, 1131, 1139, 1140, 1132, 1138, 1137, 1133, 1134, 1135, 1141}));
+    EXPECT_EQ(order,
+              (std::vector<int32_t>{1136, 1131, 1139, 1140, 1132, 1138, 1137, 1133, 1134, 1135, 1141}));
     for (const Placement& p : {Placement{1136, 1101}, {1131, 1136}, {1140, 1139}, {1137, 1138}, {1141, 1136}})
         EXPECT_EQ(d.find(DescID(p.id))->parent.firstId(), p.parent) << p.id;
     EXPECT_TRUE(d.find(DescID(ROPE_TAB_GROUP)));
@@ -120,7 +129,8 @@ TEST(FirstObject, DescriptionPlacesRopeEntriesAndRenamesTheColliderButton) {
     ASSERT_TRUE(accept);
     EXPECT_TRUE(accept->properties.getContainer(descprop::Accept).has(host::type::Null));
     EXPECT_EQ(d.find(DescID(ROPE_AMOUNT_DISTRIBUTION))->properties.getFloat(descprop::CurveYMin), -1.0);
-    EXPECT_EQ(d.find(DescID(CMD_GENERATE_COLLIDERS))->properties.getString(descprop::ShortName), "Generate Colliders");
+    EXPECT_EQ(d.find(DescID(CMD_GENERATE_COLLIDERS))->properties.getString(descprop::ShortName),
+              "Generate Colliders");
 }
 
 TEST(FirstObject, SingleIdentifierBuildsOnlyWhatWasAsked) {
@@ -154,19 +164,25 @@ TEST(FirstObject, DescriptionCoversEveryParameter) {
         int32_t id, type;
     };
     std::vector<Expected> expected;
-    for (int32_t link : {1003, 1004, 1005, 1006, 1008, 1009, 1014, 1016, 1018, 1020, 1027, 1029, 1031, 1033, 1015,
-                         1017, 1019, 1021, 1028, 1030, 1032, 1034, 1134, 1135, 1141})
+    for (int32_t link : {1003, 1004, 1005, 1006, 1008, 1009, 1014, 1016, 1018, 1020, 1027, 1029, 1031,
+                         1033, 1015, 1017, 1019, 1021, 1028, 1030, 1032, 1034, 1134, 1135, 1141})
         expected.push_back({link, dt::Link});
-    for (int32_t button : {1010, 1022, 1023, 1035, 1036, 1042, 1049, 1053, 1054, 1056, 1059, 1060, 1062, 1063, 1102,
-                           1110, 1111, 1113})
+    for (int32_t button : {1010, 1022, 1023, 1035, 1036, 1042, 1049, 1053, 1054, 1056, 1059, 1060, 1062, 1063,
+                           1102, 1110, 1111, 1113})
         expected.push_back({button, dt::Button});
-    for (int32_t list : {1037, 1051, 1058, 1109}) expected.push_back({list, dt::InExclude});
-    for (int32_t real : {1044, 1045, 1047, 1048, 1105, 1106, 1107, 1108, 1132}) expected.push_back({real, dt::Real});
-    for (int32_t flag : {1112, 1115, 1117, 1133}) expected.push_back({flag, dt::Bool});
-    for (int32_t group : {1101, 1136, 1138, 1139, SETTINGS_BODY_GROUP, SETTINGS_ARMS_GROUP, SETTINGS_LEGS_GROUP,
-                          SETTINGS_CONTROL_GROUP})
+    for (int32_t list : {1037, 1051, 1058, 1109})
+        expected.push_back({list, dt::InExclude});
+    for (int32_t real : {1044, 1045, 1047, 1048, 1105, 1106, 1107, 1108, 1132})
+        expected.push_back({real, dt::Real});
+    for (int32_t flag : {1112, 1115, 1117, 1133})
+        expected.push_back({flag, dt::Bool});
+    for (int32_t group : {1101, 1136, 1138, 1139, SETTINGS_BODY_GROUP, SETTINGS_ARMS_GROUP,
+                          SETTINGS_LEGS_GROUP, SETTINGS_CONTROL_GROUP})
         expected.push_back({group, dt::Group});
-    expected.insert(expected.end(), {{1064, dt::String}, {1103, dt::Long}, {1131, dt::Long}, {1137, dt::SplineCurve},
+    expected.insert(expected.end(), {{1064, dt::String},
+                                     {1103, dt::Long},
+                                     {1131, dt::Long},
+                                     {1137, dt::SplineCurve},
                                      {1140, dt::SplineCurve}});
     for (const Expected& e : expected) {
         const auto* entry = d.find(DescID(e.id));

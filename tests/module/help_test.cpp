@@ -25,12 +25,15 @@ TEST(Help, TableLaterRowsWin) {
     const Case cases[] = {
         {"SETTINGS_BODY_GROUP", "BODY_BONE_3", base + "/docs/retarget-menu/"},
         {"SETTINGS_LEGS_GROUP", "LEG_B_BONE_4", base + "/docs/retarget-menu/"},
-        {"SETTINGS_CONTROL_GROUP", "SETTINGS_CONTROL_FOLLOW_POSITION", base + "/docs/controlling-flumpet/#follow-animation"},
-        {"SETTINGS_CONTROL_GROUP", "SETTINGS_CONTROL_ADD_SELECTED", base + "/docs/controlling-flumpet/#add-selected"},
+        {"SETTINGS_CONTROL_GROUP", "SETTINGS_CONTROL_FOLLOW_POSITION",
+         base + "/docs/controlling-flumpet/#follow-animation"},
+        {"SETTINGS_CONTROL_GROUP", "SETTINGS_CONTROL_ADD_SELECTED",
+         base + "/docs/controlling-flumpet/#add-selected"},
         {"ADDITIONAL_SETTINGS_CONTROL_GROUP", "ADDITIONAL_SETTINGS_CONTROL_FOLLOW_ROTATION",
          base + "/docs/advanced-tab/#follow-position-follow-rotation"},
         {"ADVANCED_TAB_GROUP", "CUBES_COLLIDERS2", documentationBasePlain() + "/docs/advanced-tab/#cubesadv"},
-        {"SETTINGS_BODY_GROUP", "SETTINGS_RETARGET_CHARACTER_MESH", base + "/docs/main-character-mesh-requirements"},
+        {"SETTINGS_BODY_GROUP", "SETTINGS_RETARGET_CHARACTER_MESH",
+         base + "/docs/main-character-mesh-requirements"},
         {"1136", "1132", base + "/docs/rope/#rope-radius"},
         {"1139", "1140", base + "/docs/rope/#amount-distribution"},
         {"ABOUT_TAB_GROUP", "VERSION_TEXT", ""},
@@ -69,8 +72,9 @@ TEST(Help, HostAsksForHelpOnGeneratorParameters) {
     EXPECT_TRUE(f.engine.pluginRegistry().help(g.id(), DescID(BODY_BONE_2)));
     EXPECT_TRUE(f.engine.pluginRegistry().help(g.id(), DescID(SETTINGS_CONTROL_ADD_SELECTED)));
     EXPECT_FALSE(f.engine.pluginRegistry().help(g.id(), DescID(CMD_BAKE)));
-    EXPECT_EQ(f.pages(), (std::vector<std::string>{base + "/docs/rope/#rope-radius", base + "/docs/retarget-menu/",
-                                                   base + "/docs/controlling-flumpet/#add-selected"}));
+    EXPECT_EQ(f.pages(),
+              (std::vector<std::string>{base + "/docs/rope/#rope-radius", base + "/docs/retarget-menu/",
+                                        base + "/docs/controlling-flumpet/#add-selected"}));
 }
 
 TEST(Help, PageScriptsAreExact) {
@@ -100,7 +104,8 @@ TEST(Help, AddressCannotBreakOutOfThePageScript) {
         std::string address, opened;
     };
     const Case cases[] = {
-        {"https://x.example/a\"\nimport os\nos.system('rm')\n#", "https://x.example/a%22%0Aimport%20os%0Aos.system(%27rm%27)%0A#"},
+        {"https://x.example/a\"\nimport os\nos.system('rm')\n#",
+         "https://x.example/a%22%0Aimport%20os%0Aos.system(%27rm%27)%0A#"},
         {"https://x.example/a\\\"b", "https://x.example/a%5C%22b"},
         {"https://x.example/a'b\rc\td", "https://x.example/a%27b%0Dc%09d"},
         {"https://x.example/\xc3\xa9", "https://x.example/%C3%A9"},
@@ -156,6 +161,47 @@ TEST(Help, FailingScriptIsReportedByTheEngineAlone) {
 
     runScript("", f.doc);
     EXPECT_EQ(f.scripts(), 1u);
+}
+
+} // namespace
+} // namespace flumpet::test
+
+namespace flumpet::test {
+namespace {
+
+// A host whose scripting services fail on purpose: no virtual machine and no address parser.
+class BrokenScripting : public host::ScriptServices {
+  public:
+    host::VirtualMachine* virtualMachine(const std::string&, std::string& error) override {
+        error = "no machine here";
+        return nullptr;
+    }
+    void prepareExecution(int32_t, int32_t, int32_t) override { ++preparations; }
+    bool parseUrl(const std::string&, host::Url&, std::string& error) override {
+        error = "addresses are not understood here";
+        return false;
+    }
+    int preparations = 0;
+};
+
+class EngineWithBrokenScripting : public scene::Engine {
+  public:
+    host::ScriptServices& scripting() override { return broken; }
+    BrokenScripting broken;
+};
+
+TEST(Help, FailuresOfTheScriptingServicesAreReported) {
+    EngineWithBrokenScripting engine;
+    ASSERT_TRUE(engine.loadModule(&c4d_main)) << engine.lastError();
+
+    EXPECT_FALSE(helpLookup("OFLUMPET", "Obase", "SETTINGS_BODY_GROUP", "BODY_BONE_1"));
+    EXPECT_EQ(engine.feedback().statusTexts, std::vector<std::string>{"addresses are not understood here"});
+
+    runScript(documentationButtonScript(CMD_OPEN_DOCS), host::activeDocument(engine));
+    EXPECT_EQ(engine.feedback().consoleLines, std::vector<std::string>{"Flumpet Error: no machine here"});
+    EXPECT_EQ(engine.broken.preparations, 0);
+    EXPECT_TRUE(engine.feedback().openedPages.empty());
+    engine.unloadModule();
 }
 
 } // namespace

@@ -8,7 +8,9 @@
 namespace flumpet::test {
 namespace {
 
-void* word(uint64_t v) { return reinterpret_cast<void*>(static_cast<uintptr_t>(v)); }
+void* word(uint64_t v) {
+    return reinterpret_cast<void*>(static_cast<uintptr_t>(v));
+}
 
 // The whole life of the module, driven through its entry one call at a time; each step checks
 // the answer and what it left behind.
@@ -40,7 +42,8 @@ TEST(ModuleEntry, LifeCycleTable) {
         {"action 7 is unknown", 7, nullptr, nullptr, -1, nullptr},
         {"module message 2 is not handled", 6, word(2), nullptr, -1, [&] { return !resource(); }},
         {"module message 450000215 answers true", 6, word(450000215), nullptr, 1, nullptr},
-        {"only the low 32 bits carry the message", 6, word((uint64_t{7} << 32) | 450000215u), nullptr, 1, nullptr},
+        {"only the low 32 bits carry the message", 6, word((uint64_t{7} << 32) | 450000215u), nullptr, 1,
+         nullptr},
         {"module message 1 loads the resource", 6, word(1), nullptr, 1, [&] { return resource(); }},
         {"module message 1 again keeps it", 6, word(1), nullptr, 1, [&] { return resource(); }},
         {"start registers the generator", 2, nullptr, nullptr, 1, [&] { return generator(); }},
@@ -96,7 +99,9 @@ TEST(ModuleEntry, OldHostIsRefused) {
     EXPECT_TRUE(engine.loadModule(&c4d_main)) << engine.lastError();
 }
 
-bool foreignHelp(const std::string&, const std::string&, const std::string&, const std::string&) { return true; }
+bool foreignHelp(const std::string&, const std::string&, const std::string&, const std::string&) {
+    return true;
+}
 
 TEST(ModuleEntry, RefusedHelpRegistrationStopsTheStart) {
     scene::Engine engine;
@@ -108,7 +113,8 @@ TEST(ModuleEntry, RefusedHelpRegistrationStopsTheStart) {
 
 TEST(ModuleEntry, MissingResourceIsReportedAndLeavesNoGenerator) {
     scene::Engine engine;
-    engine.pluginRegistry().setModuleFolder((std::filesystem::temp_directory_path() / "flumpet-no-such-module").string());
+    engine.pluginRegistry().setModuleFolder(
+        (std::filesystem::temp_directory_path() / "flumpet-no-such-module").string());
     ASSERT_TRUE(engine.loadModule(&c4d_main));
     EXPECT_FALSE(engine.pluginRegistry().resourceLoaded());
     EXPECT_FALSE(engine.knowsType(PluginId, scene::NodeKind::Object));

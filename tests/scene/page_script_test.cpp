@@ -11,8 +11,10 @@ TEST(PageScript, RunsThePageOpeners) {
         std::vector<std::string> pages;
     };
     const Case cases[] = {
-        {"import webbrowser\nURL = \"https://a.example/x#y\"\nwebbrowser.open(URL)\n", {"https://a.example/x#y"}},
-        {"import webbrowser\nimport maxon \nURL = 'https://a.example/'\nwebbrowser.open(URL)", {"https://a.example/"}},
+        {"import webbrowser\nURL = \"https://a.example/x#y\"\nwebbrowser.open(URL)\n",
+         {"https://a.example/x#y"}},
+        {"import webbrowser\nimport maxon \nURL = 'https://a.example/'\nwebbrowser.open(URL)",
+         {"https://a.example/"}},
         {"import webbrowser\n\nwebbrowser.open('a')\nwebbrowser.open(\"b\")\n", {"a", "b"}},
     };
     for (const Case& c : cases) {
