@@ -55,7 +55,7 @@ Engine::Engine() {
     registerType(host::hook::DynamicsSettings, NodeKind::Hook, "Dynamics Settings");
 }
 
-Engine::~Engine() = default;
+Engine::~Engine() { unloadModule(); }
 
 void Engine::registerType(int32_t type, NodeKind kind, std::string defaultName) {
     types_[type] = TypeInfo{kind, std::move(defaultName)};
@@ -136,6 +136,8 @@ Node* Engine::createNode(NodeKind kind, int32_t type) {
     n->kind = kind;
     n->type = type;
     if (const auto it = types_.find(type); it != types_.end()) n->name = it->second.defaultName;
+    // A plug-in node always carries its module instance, however it was made (new, read, copied).
+    if (kind == NodeKind::Object) n->payload = plugins_.newInstance(type);
     Node* raw = n.get();
     nodes_.emplace(raw->id, std::move(n));
     return raw;
@@ -500,7 +502,13 @@ void Engine::consoleLine(const std::string& line) {
 NodeId Engine::allocObject(int32_t type) {
     const auto it = types_.find(type);
     if (it == types_.end() || it->second.kind != NodeKind::Object) return host::NoNode;
-    return createNode(NodeKind::Object, type)->id;
+    Node* n = createNode(NodeKind::Object, type);
+    const NodeId id = n->id;
+    if (const auto instance = PluginRegistry::instanceOf(n); instance && !instance->initialise(host::Node(this, id))) {
+        destroySubtree(n);
+        return host::NoNode;
+    }
+    return id;
 }
 
 NodeId Engine::allocTag(int32_t type) {
@@ -670,6 +678,8 @@ bool Engine::sendMessage(NodeId node, int32_t type, void* data) {
         const auto* command = static_cast<const host::DescriptionCommand*>(data);
         hookPresses_.emplace_back(n->type, command->id.firstId());
     }
+    // The instance is held for the call, so a handler that removes its own node stays valid.
+    if (const auto instance = PluginRegistry::instanceOf(n)) return instance->message(host::Node(this, node), type, data);
     return true;
 }
 

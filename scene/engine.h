@@ -3,6 +3,8 @@
 
 #include "host/host.h"
 #include "scene/node.h"
+#include "scene/plugins.h"
+#include "scene/scripting.h"
 #include "scene/undo.h"
 
 #include <functional>
@@ -20,6 +22,10 @@ struct Feedback {
     std::vector<std::string> consoleLines;
     /// Called for each line as it happens (the command line prints them); may be empty.
     std::function<void(bool isStatus, const std::string& text)> sink;
+    /// Addresses handed to the system's browser, in order.
+    std::vector<std::string> openedPages;
+    /// The browser hook: called for each page as it is opened; may be empty.
+    std::function<void(const std::string& address)> browser;
 };
 
 class Engine : public host::Host {
@@ -32,6 +38,22 @@ class Engine : public host::Host {
     Engine& operator=(const Engine&) = delete;
 
     // --- Engine-side operations (not part of the binding) ----------------------------------
+    /// Loads a module through its entry as a host does at start-up: initialise, interface
+    /// version, module message 1 (resource), start. False, with lastError(), when the module
+    /// refuses; it is ended again then. One module per engine, and one engine per module.
+    bool loadModule(host::ModuleEntry entry);
+    /// Ends the loaded module (also done when the engine goes).
+    void unloadModule();
+    bool moduleLoaded() const { return module_ != nullptr; }
+    /// The version the engine reports to modules (tests pose as older hosts).
+    void setVersion(int32_t version) { version_ = version; }
+    PluginRegistry& pluginRegistry() { return plugins_; }
+    ScriptEngine& scriptEngine() { return scripting_; }
+    /// Hands an address to the system's browser (recorded in the feedback).
+    void openPage(const std::string& address);
+    /// Runs the dirty checks of a document's plug-in objects, as the host does before it
+    /// re-evaluates the scene.
+    void evaluate(NodeId doc);
     /// A new empty document with the default parameters and scene hooks.
     NodeId newDocument();
     void setActiveDocument(NodeId doc);
@@ -90,7 +112,9 @@ class Engine : public host::Host {
     std::vector<Node*> hooksOf(NodeId doc) const;
 
     // --- host::Host ------------------------------------------------------------------------
-    int32_t version() const override { return Version; }
+    int32_t version() const override { return version_; }
+    host::PluginServices& plugins() override { return plugins_; }
+    host::ScriptServices& scripting() override { return scripting_; }
     NodeId activeDocument() override { return activeDocument_; }
     NodeId documentOf(NodeId node) override;
     NodeId firstObject(NodeId doc) override;
@@ -172,6 +196,10 @@ class Engine : public host::Host {
     std::vector<std::pair<int32_t, int32_t>> hookPresses_;
     Feedback feedback_;
     std::string lastError_;
+    int32_t version_ = Version;
+    PluginRegistry plugins_{*this};
+    ScriptEngine scripting_{*this};
+    host::ModuleEntry module_ = nullptr;
 };
 
 } // namespace flumpet::scene

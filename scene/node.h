@@ -26,6 +26,8 @@ class Payload {
   public:
     virtual ~Payload() = default;
     virtual std::unique_ptr<Payload> clone() const = 0;
+    /// False for payloads the engine rebuilds itself when it reads a scene file.
+    virtual bool savedInSceneFile() const { return true; }
 };
 
 /// Change counters for the dirty checks; a check remembers the value it saw.

@@ -110,11 +110,11 @@ json objectJson(const Node& n) {
     json tags = json::array();
     for (const Node* t : n.tags) {
         json tj = nodeHeader(*t);
-        if (t->payload) tj["payload"] = savePayload(*t);
+        if (t->payload && t->payload->savedInSceneFile()) tj["payload"] = savePayload(*t);
         tags.push_back(std::move(tj));
     }
     j["tags"] = std::move(tags);
-    if (n.payload) j["payload"] = savePayload(n);
+    if (n.payload && n.payload->savedInSceneFile()) j["payload"] = savePayload(n);
     json children = json::array();
     for (const Node* c = n.firstChild; c; c = c->next) children.push_back(objectJson(*c));
     j["children"] = std::move(children);

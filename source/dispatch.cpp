@@ -3,6 +3,7 @@
 #include "bone_slots.h"
 #include "command_context.h"
 #include "follow_strengths.h"
+#include "help.h"
 #include "host/ids.h"
 #include "host/messages.h"
 #include "parameters.h"
@@ -43,6 +44,10 @@ bool onButton(const host::Object& generator, const host::DescriptionCommand* com
         deleteListed(generator, ctx.extra);
         return true;
     case SETTINGS_CONTROL_ADD_SELECTED: addSelectedToOverrides(generator); return true;
+    case CMD_OPEN_DOCS:
+    case CMD_OPEN_SITE:
+        runScript(documentationButtonScript(button), host::activeDocument(*generator.host()));
+        return true;
     default: return true;
     }
 }

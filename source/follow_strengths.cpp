@@ -3,7 +3,7 @@
 #include "command_context.h"
 #include "host/ids.h"
 #include "host/messages.h"
-#include "module_version.h"
+#include "main.h"
 #include "parameters.h"
 
 #include <string>

@@ -14,6 +14,9 @@
 
 namespace flumpet::host {
 
+class PluginServices;
+class ScriptServices;
+
 class Host {
   public:
     virtual ~Host() = default;
@@ -21,6 +24,10 @@ class Host {
     // --- Host -------------------------------------------------------------------------------
     /// The host's version number (e.g. 2023000).
     virtual int32_t version() const = 0;
+    /// Plug-in registration, resources and descriptions.
+    virtual PluginServices& plugins() = 0;
+    /// The scripting engine and the address object.
+    virtual ScriptServices& scripting() = 0;
 
     // --- Documents --------------------------------------------------------------------------
     virtual NodeId activeDocument() = 0;

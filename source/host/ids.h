@@ -159,4 +159,83 @@ namespace refresh {
 inline constexpr int32_t None = 0;
 } // namespace refresh
 
+/// Action codes of the module entry, and what it answers.
+namespace action {
+inline constexpr int32_t Initialise = 1;
+inline constexpr int32_t Start = 2;
+inline constexpr int32_t End = 3;
+inline constexpr int32_t InterfaceVersion = 4;
+inline constexpr int32_t Message = 6;
+/// The interface version this host speaks (the answer to InterfaceVersion).
+inline constexpr int32_t InterfaceVersionNumber = 5;
+inline constexpr int32_t Ok = 1;
+inline constexpr int32_t Failed = 0;
+inline constexpr int32_t Unknown = -1;
+inline constexpr int32_t VersionRefused = -3;
+} // namespace action
+
+/// Module-wide messages, delivered through the Message action.
+namespace modulemsg {
+/// Load the module's resource (string tables and descriptions).
+inline constexpr int32_t LoadResource = 1;
+/// A host query every module answers with true.
+inline constexpr int32_t HostQuery = 450000215;
+} // namespace modulemsg
+
+/// Registration info flags of object plug-ins.
+namespace objectinfo {
+inline constexpr int32_t Generator = 4;
+} // namespace objectinfo
+
+/// Properties of a description entry (keys of its property container).
+namespace descprop {
+inline constexpr int32_t Name = 1;
+inline constexpr int32_t ShortName = 2;
+inline constexpr int32_t Min = 5;
+inline constexpr int32_t Max = 6;
+inline constexpr int32_t Step = 9;
+inline constexpr int32_t Animate = 10;
+inline constexpr int32_t Unit = 12;
+inline constexpr int32_t Hide = 15;
+inline constexpr int32_t Default = 16;
+inline constexpr int32_t Accept = 17;
+inline constexpr int32_t CustomGui = 21;
+inline constexpr int32_t Columns = 22;
+inline constexpr int32_t MinSlider = 27;
+inline constexpr int32_t MaxSlider = 28;
+inline constexpr int32_t ScaleH = 30;
+/// Cycle entries of an integer: a sub-container from value to label.
+inline constexpr int32_t Cycle = 31;
+/// Settings of the curve editor element.
+inline constexpr int32_t CurveGridH = 10000;
+inline constexpr int32_t CurveGridV = 10001;
+inline constexpr int32_t CurveEditH = 10002;
+inline constexpr int32_t CurveEditV = 10003;
+inline constexpr int32_t CurveXMin = 10006;
+inline constexpr int32_t CurveXMax = 10007;
+inline constexpr int32_t CurveYMin = 10009;
+inline constexpr int32_t CurveYMax = 10010;
+/// Values of Animate.
+inline constexpr int32_t AnimateOff = 0;
+inline constexpr int32_t AnimateOn = 1;
+} // namespace descprop
+
+/// User-interface elements of description entries.
+namespace gui {
+inline constexpr int32_t RealSlider = 1000489;
+inline constexpr int32_t IntegerSlider = 1000490;
+inline constexpr int32_t CurveEditor = 1009059;
+inline constexpr int32_t LinkBox = 1009415;
+} // namespace gui
+
+/// Units of description entries (four-character codes).
+namespace unit {
+inline constexpr int32_t Metres = 0x666D6574; // fmet
+} // namespace unit
+
+/// Flags a description hook reports.
+namespace descflags {
+inline constexpr int32_t Loaded = 2;
+} // namespace descflags
+
 } // namespace flumpet::host

@@ -1,3 +1,4 @@
+#include "help.h"
 #include "rig_fixture.h"
 
 #include <gtest/gtest.h>
@@ -67,6 +68,34 @@ TEST(Dispatch, OtherMessagesAnswerTrue) {
     RigFixture f;
     EXPECT_TRUE(f.send(123456, nullptr));
     EXPECT_TRUE(f.press(CMD_CREATE)); // routed once its command lands
+}
+
+} // namespace
+} // namespace flumpet::test
+
+namespace flumpet::test {
+namespace {
+
+TEST(DocumentEvent, ResendsTheStrengthsAsIfTheyWereSet) {
+    RigFixture f;
+    f.addToList(SETTINGS_CREATED_OBJECTS, f.addNull("Flumpet_Connectors", f.generator));
+    f.generator.setParameter(host::DescID(SETTINGS_CONTROL_FOLLOW_POSITION), 0.3); // no message yet
+    EXPECT_EQ(f.followPosition("Pelvis"), -1.0);
+    for (const int32_t kind : {host::docevent::ResendValuesA, host::docevent::ResendValuesB}) {
+        f.body("Pelvis").setParameter(host::DescID(host::bodytag::FollowPosition), -1.0);
+        host::DocumentEvent event{kind};
+        EXPECT_TRUE(f.send(host::msg::DocumentEvent, &event));
+        EXPECT_EQ(f.followPosition("Pelvis"), 30.000001907348633);
+        EXPECT_EQ(f.followRotation("Pelvis"), 0.0);
+    }
+}
+
+TEST(DocumentationButtons, OpenTheirPagesThroughTheScriptingEngine) {
+    RigFixture f;
+    EXPECT_TRUE(f.press(CMD_OPEN_DOCS));
+    EXPECT_TRUE(f.press(CMD_OPEN_SITE));
+    EXPECT_EQ(f.engine.feedback().openedPages,
+              (std::vector<std::string>{documentationBase() + "/docs/", documentationBase() + "/"}));
 }
 
 } // namespace

@@ -2,17 +2,16 @@
 // every bone slot, each joint with a dynamics body tag.
 #pragma once
 
-#include "dispatch.h"
 #include "host/messages.h"
+#include "module_fixture.h"
 #include "parameters.h"
-#include "scene/scene_fixture.h"
 
 #include <map>
 #include <string>
 
 namespace flumpet::test {
 
-struct RigFixture : SceneFixture {
+struct RigFixture : ModuleFixture {
     host::Object generator;
     host::Object skeleton; ///< the root joint ("Pelvis")
     std::map<std::string, host::Object> joints;
@@ -44,21 +43,8 @@ struct RigFixture : SceneFixture {
     }
 
     host::Object makeGenerator() {
-        host::Object g = addNull("Flumpet");
-        host::Container c;
-        c.setFloat(SETTINGS_CONTROL_FOLLOW_POSITION, 0.0);
-        c.setFloat(SETTINGS_CONTROL_FOLLOW_ROTATION, 0.0);
-        c.setFloat(SETTINGS_SELECTED_BONES_FOLLOW_POSITION, 0.0);
-        c.setFloat(SETTINGS_SELECTED_BONES_FOLLOW_ROTATION, 1.0);
-        c.setBool(ADDITIONAL_SETTINGS_CONTROL_BOOL, true);
-        c.setFloat(ADDITIONAL_SETTINGS_CONTROL_FOLLOW_DENSITY, 300.0);
-        c.setFloat(ADDITIONAL_SETTINGS_CONTROL_FOLLOW_ROTATION_MASS, 30.0);
-        c.setFloat(ADDITIONAL_SETTINGS_CONTROL_FOLLOW_POSITION, 1.0);
-        c.setFloat(ADDITIONAL_SETTINGS_CONTROL_FOLLOW_ROTATION, 1.0);
-        for (int32_t list : {SETTINGS_RETARGET_CHARACTER_MESH, SETTINGS_CREATED_OBJECTS,
-                             SETTINGS_SELECTED_BONES_SELECTED_BONES, ADDITIONAL_InEx_CREATED_OBJECTS})
-            c.set(list, host::InExcludeList{});
-        g.setData(c);
+        host::Object g = addGenerator();
+        g.setName("Flumpet");
         return g;
     }
 
@@ -86,7 +72,7 @@ struct RigFixture : SceneFixture {
     }
 
     // Messages, as the host sends them.
-    bool send(int32_t type, void* data = nullptr) { return dispatchMessage(generator, type, data); }
+    bool send(int32_t type, void* data = nullptr) { return generator.message(type, data); }
     bool press(int32_t button) {
         host::DescriptionCommand command{host::DescID(button)};
         return send(host::msg::DescriptionCommand, &command);
