@@ -1,0 +1,147 @@
+// flumpet: the command line of the embedded host. Imports characters, shows scenes and drives
+// the generator through the messages a host sends, then saves what was built.
+#include "model_import.h"
+#include "object_paths.h"
+#include "random.h"
+#include "run_steps.h"
+#include "scene_info.h"
+#include "session.h"
+
+#include <CLI/CLI.hpp>
+
+#include <iostream>
+#include <optional>
+
+namespace {
+
+using flumpet::app::CommandError;
+using flumpet::app::Session;
+using flumpet::app::Step;
+using flumpet::app::StepKind;
+
+struct Options {
+    std::string model, scene, output;
+    bool json = false, quiet = false, fresh = false;
+    std::optional<unsigned> seed;
+    std::vector<Step> steps;
+};
+
+int importCommand(const Options& o) {
+    Session session(o.quiet);
+    const flumpet::host::Document doc = session.newDocument();
+    const auto report = flumpet::app::importModel(session.engine(), doc, o.model,
+                                                  [&](const std::string& line) { session.note(line); });
+    session.saveScene(doc, o.output);
+    session.note("Imported " + o.model + ": " + std::to_string(report.joints) + " joints, " +
+                 std::to_string(report.meshes) + " meshes (" + std::to_string(report.points) + " points, " +
+                 std::to_string(report.polygons) + " polygons, " + std::to_string(report.weldedPoints) +
+                 " points welded) -> " + o.output);
+    return 0;
+}
+
+int infoCommand(const Options& o) {
+    Session session(true);
+    const flumpet::host::Document doc = session.loadScene(o.scene);
+    auto symbolOf = [&](int32_t type, int32_t id) {
+        return type == flumpet::PluginId ? session.symbols().nameOf(id) : std::string{};
+    };
+    auto isGenerator = [&](const flumpet::host::Object& obj) { return session.isGenerator(obj); };
+    if (o.json)
+        std::cout << flumpet::app::sceneInfoJson(session.engine(), doc, symbolOf, isGenerator).dump(2) << "\n";
+    else
+        std::cout << flumpet::app::sceneInfoText(session.engine(), doc, symbolOf, isGenerator);
+    return 0;
+}
+
+int runCommand(const Options& o) {
+    if (o.fresh == !o.scene.empty()) throw CommandError("give either a scene file or --new");
+    if (o.seed) flumpet::seedRandom(*o.seed);
+    Session session(o.quiet);
+    const flumpet::host::Document doc = o.fresh ? session.newDocument() : session.loadScene(o.scene);
+    flumpet::app::RunContext context = session.runContext(doc);
+    for (const Step& step : o.steps) flumpet::app::runStep(context, step);
+    session.saveScene(doc, o.output);
+    return 0;
+}
+
+void addStep(CLI::App& app, Options& o, const std::string& name, StepKind kind, const std::string& help,
+             const std::string& valueName) {
+    app.add_option_function<std::vector<std::string>>(
+           name,
+           [&o, kind, name](const std::vector<std::string>& values) {
+               for (const auto& v : values) o.steps.push_back(Step{kind, v, name});
+           },
+           help)
+        ->type_name(valueName)
+        ->trigger_on_parse()
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+}
+
+void addFlagStep(CLI::App& app, Options& o, const std::string& name, StepKind kind, const std::string& help) {
+    app.add_flag_function(
+           name, [&o, kind, name](std::int64_t count) {
+               for (std::int64_t i = 0; i < count; ++i) o.steps.push_back(Step{kind, "", name});
+           },
+           help)
+        ->trigger_on_parse();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Options o;
+    CLI::App app{"flumpet: rig animated characters for rigid-body dynamics on the embedded host."};
+    app.require_subcommand(1);
+    app.footer("Run 'flumpet COMMAND --help' for a command's options and examples.");
+
+    CLI::App* import = app.add_subcommand("import", "Import a character (FBX, glTF, COLLADA, DirectX .x ...) into a scene file");
+    import->add_option("MODEL", o.model, "Model file to import")->required()->check(CLI::ExistingFile);
+    import->add_option("-o,--output", o.output, "Scene file to write")->required();
+    import->add_flag("-q,--quiet", o.quiet, "Print nothing but errors");
+    import->footer("Example:\n  flumpet import /usr/share/assimp/models/X/BCN_Epileptic.X -o character.json");
+
+    CLI::App* info = app.add_subcommand("info", "Show a scene: object tree, generator parameters, counts");
+    info->add_option("SCENE", o.scene, "Scene file")->required()->check(CLI::ExistingFile);
+    info->add_flag("--json", o.json, "Print one JSON object (see docs/command-line.md)");
+    info->footer("Examples:\n  flumpet info character.json\n  flumpet info character.json --json");
+
+    CLI::App* run = app.add_subcommand("run", "Apply steps to a scene in the order given, then save it");
+    run->add_option("SCENE", o.scene, "Scene file to start from")->check(CLI::ExistingFile);
+    run->add_flag("--new", o.fresh, "Start from an empty document instead of a scene file");
+    run->add_option("-o,--output", o.output, "Scene file to write")->required();
+    run->add_option("--seed", o.seed, "Seed for the module's random numbers (reproducible runs)");
+    run->add_flag("-q,--quiet", o.quiet, "Hide console lines and status texts");
+    addStep(*run, o, "--generator", StepKind::Generator, "Pick the generator of this name, or create it as the host's menu does", "NAME");
+    addStep(*run, o, "--link", StepKind::Link, "Write a link parameter (no reactions), e.g. BODY_BONE_1=Root/B_Pelvis", "SYMBOL=OBJECT");
+    addStep(*run, o, "--set", StepKind::Set, "Set a parameter and send the parameter-set message, e.g. CONNECTOR_MODE=6", "SYMBOL=VALUE");
+    addStep(*run, o, "--list-add", StepKind::ListAdd, "Add an object to a list parameter", "SYMBOL=OBJECT");
+    addStep(*run, o, "--list-remove", StepKind::ListRemove, "Remove an object from a list parameter", "SYMBOL=OBJECT");
+    addStep(*run, o, "--select", StepKind::Select, "Select objects in this order (the rest are deselected)", "A,B,C");
+    addStep(*run, o, "--press", StepKind::Press, "Press a button, e.g. CMD_CREATE", "SYMBOL");
+    addStep(*run, o, "--event", StepKind::Event, "Send a document event of a kind (1001, 1013, 1014)", "KIND");
+    addFlagStep(*run, o, "--undo", StepKind::Undo, "Undo the last command");
+    addFlagStep(*run, o, "--redo", StepKind::Redo, "Redo the last undone command");
+    addFlagStep(*run, o, "--evaluate", StepKind::Evaluate, "Evaluate the scene (the generators' dirty checks)");
+    run->footer(
+        "Steps run in the order given. Symbols are the generator's parameter names; numbers work too.\n"
+        "Objects are named by name or by path (Root/B_Spine1).\n\n"
+        "Examples:\n"
+        "  flumpet run character.json --generator Flumpet --select B_UpperArm_Left,B_Hand_Left \\\n"
+        "      --press ARM_A_ASSIGN_SELECTED -o assigned.json\n"
+        "  flumpet run --new --generator Rope --set CONNECTOR_MODE=6 -o rope.json");
+
+    try {
+        app.parse(argc, argv);
+        if (import->parsed()) return importCommand(o);
+        if (info->parsed()) return infoCommand(o);
+        return runCommand(o);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e);
+    } catch (const CommandError& e) {
+        std::cerr << "flumpet: " << e.what() << "\n";
+        return 1;
+    } catch (const std::exception& e) {
+        std::cerr << "flumpet: " << e.what() << "\n";
+        return 1;
+    }
+}

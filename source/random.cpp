@@ -1,0 +1,33 @@
+#include "random.h"
+
+#include <cstdlib>
+#include <ctime>
+
+namespace flumpet {
+
+namespace {
+bool& needsSeed() {
+    static bool flag = true;
+    return flag;
+}
+} // namespace
+
+int nextRandom() {
+    if (needsSeed()) {
+        std::srand(static_cast<unsigned>(std::time(nullptr)));
+        needsSeed() = false;
+    }
+    return std::rand();
+}
+
+float randomInRange(float a, float b) {
+    const float r = static_cast<float>(nextRandom());
+    return r / (32767.0f / (b - a)) + a;
+}
+
+void seedRandom(unsigned seed) {
+    std::srand(seed);
+    needsSeed() = false;
+}
+
+} // namespace flumpet
