@@ -2,6 +2,7 @@
 
 #include "host/ids.h"
 #include "host/messages.h"
+#include "scene/geometry/payloads.h"
 
 #include <algorithm>
 
@@ -26,7 +27,7 @@ int dirtyIndex(int32_t flag) {
 
 } // namespace
 
-Engine::Engine() {
+Engine::Engine() : geometry_(std::make_unique<GeometryService>(*this)) {
     const std::pair<int32_t, const char*> objects[] = {
         {host::type::Polygon, "Polygon"},
         {host::type::Spline, "Spline"},
@@ -131,6 +132,7 @@ Node* Engine::createNode(NodeKind kind, int32_t type) {
     n->kind = kind;
     n->type = type;
     if (const auto it = types_.find(type); it != types_.end()) n->name = it->second.defaultName;
+    n->payload = makeGeometryPayload(kind, type);
     Node* raw = n.get();
     nodes_.emplace(raw->id, std::move(n));
     return raw;
@@ -665,6 +667,7 @@ bool Engine::sendMessage(NodeId node, int32_t type, void* data) {
         const auto* command = static_cast<const host::DescriptionCommand*>(data);
         hookPresses_.emplace_back(n->type, command->id.firstId());
     }
+    geometry_->handleMessage(*n, type);
     return true;
 }
 
@@ -810,7 +813,7 @@ void Engine::setLocalMatrix(NodeId object, const Matrix& m) {
     markDirty(n, host::dirty::Matrix);
 }
 
-NodeId Engine::deformCache(NodeId) { return host::NoNode; }
+NodeId Engine::deformCache(NodeId object) { return geometry_->deformCache(object); }
 
 // --- Input ------------------------------------------------------------------------------------
 

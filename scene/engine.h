@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/host.h"
+#include "scene/geometry/geometry_service.h"
 #include "scene/node.h"
 #include "scene/undo.h"
 
@@ -140,6 +141,8 @@ class Engine : public host::Host {
     void setLocalMatrix(NodeId object, const Matrix& m) override;
     NodeId deformCache(NodeId object) override;
     Container inputState(int32_t device, int32_t channel) override;
+    /// Also the engine-side geometry operations (deform caches, index statistics).
+    GeometryService& geometry() override { return *geometry_; }
 
   private:
     struct TypeInfo {
@@ -170,6 +173,7 @@ class Engine : public host::Host {
     std::vector<std::pair<int32_t, int32_t>> hookPresses_;
     Feedback feedback_;
     std::string lastError_;
+    std::unique_ptr<GeometryService> geometry_;
 };
 
 } // namespace flumpet::scene

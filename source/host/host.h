@@ -14,6 +14,8 @@
 
 namespace flumpet::host {
 
+class GeometryServices;
+
 class Host {
   public:
     virtual ~Host() = default;
@@ -125,6 +127,10 @@ class Host {
     // --- Input ------------------------------------------------------------------------------
     /// State of an input device channel; the key's value is in entry 0x69707661.
     virtual Container inputState(int32_t device, int32_t channel) = 0;
+
+    // --- Geometry ---------------------------------------------------------------------------
+    /// Meshes, modeling, spatial queries, splines, joints and weights (host/geometry.h).
+    virtual GeometryServices& geometry() = 0;
 };
 
 } // namespace flumpet::host
