@@ -142,7 +142,7 @@ class GeometryServices {
     virtual std::span<const Vector> points(NodeId object) = 0;
     virtual std::span<const Polygon> polygons(NodeId object) = 0;
     /// Replaces the points; the count must stay (polygons refer to them) and every position be
-    /// finite.
+    /// finite. Like every change of the mesh, this drops the deform cache.
     virtual bool setPoints(NodeId object, std::span<const Vector> points) = 0;
     /// Replaces points and polygons together. False (nothing changed) for a position that is
     /// not finite or a polygon index out of range. Selections and the deform cache are dropped.
