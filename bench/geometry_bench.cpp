@@ -45,11 +45,13 @@ struct Character {
         points.push_back({0, 0, 1});
         const auto ring = [&](int s, int i) { return 1 + (s - 1) * slices + (i % slices); };
         const int top = static_cast<int>(points.size()) - 1;
-        for (int i = 0; i < slices; ++i) polygons.push_back({0, ring(1, i + 1), ring(1, i), ring(1, i)});
+        for (int i = 0; i < slices; ++i)
+            polygons.push_back({0, ring(1, i + 1), ring(1, i), ring(1, i)});
         for (int s = 1; s < stacks - 1; ++s)
             for (int i = 0; i < slices; ++i)
                 polygons.push_back({ring(s, i), ring(s, i + 1), ring(s + 1, i + 1), ring(s + 1, i)});
-        for (int i = 0; i < slices; ++i) polygons.push_back({ring(stacks - 1, i), ring(stacks - 1, i + 1), top, top});
+        for (int i = 0; i < slices; ++i)
+            polygons.push_back({ring(stacks - 1, i), ring(stacks - 1, i + 1), top, top});
 
         quads = PolygonObject(host::Object(&engine, engine.allocObject(host::type::Polygon)));
         doc.insertLast(quads);
@@ -76,7 +78,9 @@ void sizes(benchmark::internal::Benchmark* b) {
 void planeCut(const PolygonObject& mesh, const Vector& origin, const Vector& normal) {
     const auto points = mesh.points();
     const auto polygons = mesh.polygons();
-    const auto behind = [&](int32_t i) { return host::dot(points[static_cast<size_t>(i)] - origin, normal) < 0; };
+    const auto behind = [&](int32_t i) {
+        return host::dot(points[static_cast<size_t>(i)] - origin, normal) < 0;
+    };
     auto k = mesh.openModeling();
     std::unordered_map<uint64_t, int32_t> splits;
     for (size_t t = 0; t < polygons.size(); ++t) {
@@ -123,13 +127,15 @@ BENCHMARK(BM_PlaneCut)->Apply(sizes);
 void BM_ConvertSelection(benchmark::State& state) {
     Character& c = character(state.range(0));
     host::Selection half;
-    for (int32_t i = 0; i < c.triangles.pointCount() / 2; ++i) half.select(i);
+    for (int32_t i = 0; i < c.triangles.pointCount() / 2; ++i)
+        half.select(i);
     c.triangles.setPointSelection(half);
     host::Container settings;
     settings.setInt(host::mcommandparam::ConvertFrom, host::selectionkind::Points);
     settings.setInt(host::mcommandparam::ConvertTo, host::selectionkind::Polygons);
     for (auto _ : state)
-        benchmark::DoNotOptimize(c.triangles.modelingCommand(host::mcommand::ConvertSelection, host::mcommandmode::All, settings));
+        benchmark::DoNotOptimize(
+            c.triangles.modelingCommand(host::mcommand::ConvertSelection, host::mcommandmode::All, settings));
 }
 BENCHMARK(BM_ConvertSelection)->Apply(sizes);
 
@@ -147,12 +153,15 @@ BENCHMARK(BM_SelectConnected)->Apply(sizes);
 void BM_SplitHalf(benchmark::State& state) {
     Character& c = character(state.range(0));
     host::Selection half;
-    for (int32_t i = 0; i < c.triangles.polygonCount() / 2; ++i) half.select(i);
+    for (int32_t i = 0; i < c.triangles.polygonCount() / 2; ++i)
+        half.select(i);
     c.triangles.setPolygonSelection(half);
     for (auto _ : state) {
-        const auto result = c.triangles.modelingCommand(host::mcommand::Split, host::mcommandmode::PolygonSelection);
+        const auto result =
+            c.triangles.modelingCommand(host::mcommand::Split, host::mcommandmode::PolygonSelection);
         state.PauseTiming();
-        for (host::NodeId id : result.objects) c.engine.freeNode(id);
+        for (host::NodeId id : result.objects)
+            c.engine.freeNode(id);
         state.ResumeTiming();
     }
 }
@@ -192,11 +201,13 @@ void BM_Rays(benchmark::State& state) {
     std::mt19937 rng(1);
     std::normal_distribution<double> n;
     std::vector<Vector> directions(1000);
-    for (Vector& d : directions) d = {n(rng), n(rng), n(rng)};
+    for (Vector& d : directions)
+        d = {n(rng), n(rng), n(rng)};
     for (auto _ : state) {
         for (const Vector& d : directions) {
             host::RayHit hit;
-            if (collider->intersect({0.05, 0.02, 0.01}, d * 10.0, 555.0, false)) collider->nearestIntersection(hit);
+            if (collider->intersect({0.05, 0.02, 0.01}, d * 10.0, 555.0, false))
+                collider->nearestIntersection(hit);
             benchmark::DoNotOptimize(hit);
         }
     }
@@ -214,7 +225,8 @@ void BM_ClosestPolygon(benchmark::State& state) {
     std::normal_distribution<double> n;
     std::uniform_real_distribution<double> radius(0.6, 1.4);
     std::vector<Vector> points(1000);
-    for (Vector& p : points) p = host::normalise({n(rng), n(rng), n(rng)}) * radius(rng);
+    for (Vector& p : points)
+        p = host::normalise({n(rng), n(rng), n(rng)}) * radius(rng);
     for (auto _ : state) {
         for (const Vector& p : points) {
             host::MeshPrimitiveInfo info;

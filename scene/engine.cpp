@@ -624,7 +624,11 @@ bool Engine::insertBefore(NodeId object, NodeId next) {
 
 bool Engine::remove(NodeId node) {
     Node* n = find(node);
-    if (!n || (!n->isObject() && !n->isTag()) || !n->document) return false;
+    if (!n) return false;
+    // Free objects are edited before insertion too (their tags stripped, children taken off),
+    // so a place in a document is not required: a parent or an owner is.
+    const bool placed = n->isTag() ? n->owner != nullptr : (n->isObject() && n->parent != nullptr);
+    if (!placed) return false;
     detach(n);
     return true;
 }

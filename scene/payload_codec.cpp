@@ -38,7 +38,8 @@ json meshJson(const MeshPayload& m) {
     json polygons = json::array();
     polygons.get_ref<json::array_t&>().reserve(m.polygons.size() * 4);
     for (const Polygon& p : m.polygons)
-        for (int32_t i : {p.a, p.b, p.c, p.d}) polygons.push_back(i);
+        for (int32_t i : {p.a, p.b, p.c, p.d})
+            polygons.push_back(i);
     j["polygons"] = std::move(polygons);
     j["pointSelection"] = selectionJson(m.pointSelection);
     j["polygonSelection"] = selectionJson(m.polygonSelection);
@@ -61,14 +62,17 @@ json weightsJson(const WeightPayload& w) {
             points.push_back(e.point);
             values.push_back(e.weight);
         }
-        joints.push_back({{"joint", joint.id}, {"points", std::move(points)}, {"weights", std::move(values)}});
+        joints.push_back(
+            {{"joint", joint.id}, {"points", std::move(points)}, {"weights", std::move(values)}});
     }
     return {{"joints", std::move(joints)}};
 }
 
 // --- Reading ----------------------------------------------------------------------------------
 
-[[noreturn]] void fail(const std::string& path, const std::string& what) { throw SceneFileError(path + ": " + what); }
+[[noreturn]] void fail(const std::string& path, const std::string& what) {
+    throw SceneFileError(path + ": " + what);
+}
 
 const json& member(const json& j, const char* key, const std::string& path) {
     if (!j.is_object()) fail(path, "expected an object");
@@ -91,7 +95,8 @@ double finite(const json& j, const std::string& path) {
 
 int64_t whole(const json& j, int64_t lo, int64_t hi, const std::string& path) {
     if (!j.is_number_integer()) fail(path, "expected a whole number");
-    if (j.is_number_unsigned() && j.get<uint64_t>() > static_cast<uint64_t>(hi)) fail(path, "number out of range");
+    if (j.is_number_unsigned() && j.get<uint64_t>() > static_cast<uint64_t>(hi))
+        fail(path, "number out of range");
     const auto v = j.get<int64_t>();
     if (v < lo || v > hi) fail(path, "number " + std::to_string(v) + " out of range");
     return v;
@@ -101,7 +106,8 @@ std::vector<Vector> readPoints(const json& j, const std::string& path) {
     const json& a = array(j, path);
     if (a.size() % 3 != 0)
         fail(path, "expected three numbers per point, found " + std::to_string(a.size()) + " numbers");
-    if (a.size() / 3 > static_cast<size_t>(std::numeric_limits<int32_t>::max())) fail(path, "too many points");
+    if (a.size() / 3 > static_cast<size_t>(std::numeric_limits<int32_t>::max()))
+        fail(path, "too many points");
     std::vector<Vector> out(a.size() / 3);
     for (size_t i = 0; i < a.size(); ++i) {
         const double v = finite(a[i], path + "/" + std::to_string(i));
@@ -119,8 +125,8 @@ Selection readSelection(const json& j, size_t count, const char* what, const std
         const std::string at = path + "/" + std::to_string(i);
         const int64_t v = whole(a[i], 0, std::numeric_limits<int32_t>::max(), at);
         if (static_cast<size_t>(v) >= count)
-            fail(at, std::string(what) + " " + std::to_string(v) + " out of range (there are " + std::to_string(count) +
-                         ")");
+            fail(at, std::string(what) + " " + std::to_string(v) + " out of range (there are " +
+                         std::to_string(count) + ")");
         if (v <= last) fail(at, "indices must be ascending and distinct");
         last = v;
         s.select(static_cast<int32_t>(v));
@@ -134,23 +140,24 @@ std::unique_ptr<MeshPayload> readMesh(const json& j, const std::string& path) {
     const std::string polygonsPath = path + "/polygons";
     const json& polygons = array(member(j, "polygons", path), polygonsPath);
     if (polygons.size() % 4 != 0)
-        fail(polygonsPath, "expected four point indices per polygon, found " + std::to_string(polygons.size()) +
-                               " indices");
+        fail(polygonsPath, "expected four point indices per polygon, found " +
+                               std::to_string(polygons.size()) + " indices");
     const auto pointCount = static_cast<int64_t>(m->points.size());
     m->polygons.resize(polygons.size() / 4);
     for (size_t i = 0; i < polygons.size(); ++i) {
         const std::string at = polygonsPath + "/" + std::to_string(i);
-        const int64_t v = whole(polygons[i], std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(), at);
+        const int64_t v =
+            whole(polygons[i], std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(), at);
         if (v < 0 || v >= pointCount)
-            fail(at, "point index " + std::to_string(v) + " out of range (the mesh has " + std::to_string(pointCount) +
-                         " points)");
+            fail(at, "point index " + std::to_string(v) + " out of range (the mesh has " +
+                         std::to_string(pointCount) + " points)");
         Polygon& p = m->polygons[i / 4];
         (i % 4 == 0 ? p.a : i % 4 == 1 ? p.b : i % 4 == 2 ? p.c : p.d) = static_cast<int32_t>(v);
     }
     m->pointSelection =
         readSelection(member(j, "pointSelection", path), m->points.size(), "point", path + "/pointSelection");
-    m->polygonSelection =
-        readSelection(member(j, "polygonSelection", path), m->polygons.size(), "polygon", path + "/polygonSelection");
+    m->polygonSelection = readSelection(member(j, "polygonSelection", path), m->polygons.size(), "polygon",
+                                        path + "/polygonSelection");
     if (j.contains("deformedPoints")) {
         const std::string at = path + "/deformedPoints";
         std::vector<Vector> deformed = readPoints(j["deformedPoints"], at);
@@ -170,7 +177,8 @@ std::unique_ptr<SplinePayload> readSpline(const json& j, const std::string& path
     const json& segments = array(member(j, "segments", path), at);
     size_t total = 0;
     for (size_t i = 0; i < segments.size(); ++i) {
-        const auto n = whole(segments[i], 1, std::numeric_limits<int32_t>::max(), at + "/" + std::to_string(i));
+        const auto n =
+            whole(segments[i], 1, std::numeric_limits<int32_t>::max(), at + "/" + std::to_string(i));
         s->segments.push_back(static_cast<int32_t>(n));
         total += static_cast<size_t>(n);
     }
@@ -190,11 +198,13 @@ std::unique_ptr<WeightPayload> readWeights(const json& j, const std::string& pat
         joint.id = static_cast<NodeId>(
             whole(member(joints[i], "joint", at), 1, (int64_t{1} << 53) - 1, at + "/joint"));
         for (const auto& other : w->joints)
-            if (other.id == joint.id) fail(at + "/joint", "joint " + std::to_string(joint.id) + " appears twice");
+            if (other.id == joint.id)
+                fail(at + "/joint", "joint " + std::to_string(joint.id) + " appears twice");
         const json& points = array(member(joints[i], "points", at), at + "/points");
         const json& values = array(member(joints[i], "weights", at), at + "/weights");
         if (points.size() != values.size())
-            fail(at, std::to_string(points.size()) + " points but " + std::to_string(values.size()) + " weights");
+            fail(at,
+                 std::to_string(points.size()) + " points but " + std::to_string(values.size()) + " weights");
         int64_t last = -1;
         for (size_t k = 0; k < points.size(); ++k) {
             const std::string pointAt = at + "/points/" + std::to_string(k);

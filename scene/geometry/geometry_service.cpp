@@ -62,8 +62,9 @@ bool isSimilarity(const Matrix& m, double& scale) {
     if (a == 0.0) return false;
     const double tolerance = 1e-9 * a;
     const double t2 = 1e-9 * a * a;
-    return std::abs(a - b) <= tolerance && std::abs(a - c) <= tolerance && std::abs(host::dot(m.v1, m.v2)) <= t2 &&
-           std::abs(host::dot(m.v2, m.v3)) <= t2 && std::abs(host::dot(m.v3, m.v1)) <= t2;
+    return std::abs(a - b) <= tolerance && std::abs(a - c) <= tolerance &&
+           std::abs(host::dot(m.v1, m.v2)) <= t2 && std::abs(host::dot(m.v2, m.v3)) <= t2 &&
+           std::abs(host::dot(m.v3, m.v1)) <= t2;
 }
 
 class EngineDistanceQuery final : public host::DistanceQuery {
@@ -88,7 +89,8 @@ class EngineDistanceQuery final : public host::DistanceQuery {
         return index_ != nullptr;
     }
 
-    bool closestMeshPrimitive(const Vector& point, host::MeshPrimitiveInfo& info, double& distance) const override {
+    bool closestMeshPrimitive(const Vector& point, host::MeshPrimitiveInfo& info,
+                              double& distance) const override {
         if (!index_ || info.type != host::meshprimitive::Polygon) return false;
         SpatialIndex::Closest found;
         if (placed_) {
@@ -143,7 +145,9 @@ WeightPayload::Joint* jointAt(WeightPayload* w, int32_t index) {
     return &w->joints[static_cast<size_t>(index)];
 }
 
-bool validWeight(double w) { return std::isfinite(w) && w >= 0.0; }
+bool validWeight(double w) {
+    return std::isfinite(w) && w >= 0.0;
+}
 
 } // namespace
 
@@ -170,7 +174,8 @@ bool GeometryService::setPoints(NodeId object, std::span<const Vector> points) {
     return true;
 }
 
-bool GeometryService::setMesh(NodeId object, std::span<const Vector> points, std::span<const host::Polygon> polygons) {
+bool GeometryService::setMesh(NodeId object, std::span<const Vector> points,
+                              std::span<const host::Polygon> polygons) {
     Node* n = engine_.find(object);
     MeshPayload* m = meshOf(n);
     if (!m || !allFinite(points)) return false;
@@ -259,8 +264,8 @@ NodeId GeometryService::deformCache(NodeId object) {
     }
     Node* cache = known != deformCaches_.end() ? engine_.find(known->second.node) : nullptr;
     const MeshPayload* cached = meshOf(cache);
-    const bool current = cached && !cache->document && !cache->parent && known->second.stamp == m->deformStamp &&
-                         cached->stamp == m->deformStamp;
+    const bool current = cached && !cache->document && !cache->parent &&
+                         known->second.stamp == m->deformStamp && cached->stamp == m->deformStamp;
     if (!current) {
         if (known != deformCaches_.end()) dropCacheNode(known->second);
         cache = engine_.createNode(NodeKind::Object, host::type::Polygon);
@@ -326,7 +331,8 @@ std::span<const int32_t> GeometryService::splineSegmentSizes(NodeId spline) {
     return s ? std::span<const int32_t>(s->segments) : std::span<const int32_t>{};
 }
 
-bool GeometryService::setSpline(NodeId spline, std::span<const Vector> points, std::span<const int32_t> segmentSizes) {
+bool GeometryService::setSpline(NodeId spline, std::span<const Vector> points,
+                                std::span<const int32_t> segmentSizes) {
     Node* n = engine_.find(spline);
     SplinePayload* s = splineOf(n);
     if (!s || !allFinite(points)) return false;
@@ -368,7 +374,8 @@ bool GeometryService::bone(NodeId joint, Matrix& frame, double& length) {
     if (!j || !j->isObject() || j->type != host::type::Joint) return false;
     const Matrix m = engine_.globalMatrix(joint);
     const Node* child = j->firstChild;
-    while (child && child->type != host::type::Joint) child = child->next;
+    while (child && child->type != host::type::Joint)
+        child = child->next;
     const Vector along = child ? engine_.globalMatrix(child->id).off - m.off : Vector{};
     length = host::length(along);
     if (length == 0.0 || !std::isfinite(length)) {

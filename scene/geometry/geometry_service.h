@@ -33,19 +33,21 @@ class GeometryService final : public host::GeometryServices {
     std::span<const Vector> points(NodeId object) override;
     std::span<const host::Polygon> polygons(NodeId object) override;
     bool setPoints(NodeId object, std::span<const Vector> points) override;
-    bool setMesh(NodeId object, std::span<const Vector> points, std::span<const host::Polygon> polygons) override;
+    bool setMesh(NodeId object, std::span<const Vector> points,
+                 std::span<const host::Polygon> polygons) override;
     host::Selection pointSelection(NodeId object) override;
     host::Selection polygonSelection(NodeId object) override;
     bool setPointSelection(NodeId object, const host::Selection& selection) override;
     bool setPolygonSelection(NodeId object, const host::Selection& selection) override;
-    host::ModelingResult modelingCommand(int32_t command, NodeId object, int32_t mode, const Container& settings,
-                                         NodeId doc) override;
+    host::ModelingResult modelingCommand(int32_t command, NodeId object, int32_t mode,
+                                         const Container& settings, NodeId doc) override;
     std::unique_ptr<host::ModelingTransaction> openModeling(NodeId object, int32_t flags) override;
     std::unique_ptr<host::RayCollider> newRayCollider() override;
     std::unique_ptr<host::DistanceQuery> newDistanceQuery() override;
     std::span<const Vector> splinePoints(NodeId spline) override;
     std::span<const int32_t> splineSegmentSizes(NodeId spline) override;
-    bool setSpline(NodeId spline, std::span<const Vector> points, std::span<const int32_t> segmentSizes) override;
+    bool setSpline(NodeId spline, std::span<const Vector> points,
+                   std::span<const int32_t> segmentSizes) override;
     int32_t splineSegmentCount(NodeId spline) override;
     Vector splinePoint(NodeId spline, int32_t segment, double t) override;
     std::unique_ptr<host::SplineLengthMapper> newSplineLengthMapper() override;

@@ -40,9 +40,15 @@ std::vector<uint8_t> pickPolygons(const MeshPayload& m, int32_t how) {
     for (size_t i = 0; i < m.polygons.size(); ++i) {
         const auto index = static_cast<int32_t>(i);
         switch (how) {
-        case mode::PolygonSelection: picked[i] = m.polygonSelection.isSelected(index); break;
-        case mode::PointSelection: picked[i] = allCornersSelected(m.polygons[i], m.pointSelection); break;
-        default: picked[i] = 1; break;
+        case mode::PolygonSelection:
+            picked[i] = m.polygonSelection.isSelected(index);
+            break;
+        case mode::PointSelection:
+            picked[i] = allCornersSelected(m.polygons[i], m.pointSelection);
+            break;
+        default:
+            picked[i] = 1;
+            break;
         }
     }
     return picked;
@@ -78,7 +84,8 @@ bool convertSelection(MeshPayload& m, const Container& settings) {
         m.polygonSelection.forEach([&](int32_t i) {
             int32_t c[4];
             const int n = polygonCorners(m.polygons[static_cast<size_t>(i)], c);
-            for (int k = 0; k < n; ++k) out.select(c[k]);
+            for (int k = 0; k < n; ++k)
+                out.select(c[k]);
         });
         m.pointSelection = std::move(out);
     }
@@ -96,7 +103,8 @@ void selectConnectedPolygons(MeshPayload& m) {
         for (int k = 0; k < n; ++k) {
             const int32_t u = c[k], v = c[(k + 1) % n];
             for (int32_t q : users.of(u)) {
-                if (m.polygonSelection.isSelected(q) || !hasEdge(m.polygons[static_cast<size_t>(q)], u, v)) continue;
+                if (m.polygonSelection.isSelected(q) || !hasEdge(m.polygons[static_cast<size_t>(q)], u, v))
+                    continue;
                 m.polygonSelection.select(q);
                 queue.push_back(q);
             }
@@ -173,7 +181,8 @@ Node* split(Engine& engine, Node& source, const MeshPayload& m, int32_t how) {
     for (size_t i = 0; i < m.polygons.size(); ++i) {
         if (!picked[i]) continue;
         const Polygon& p = m.polygons[i];
-        for (int32_t v : {p.a, p.b, p.c, p.d}) remap.newIndexOfOld[static_cast<size_t>(v)] = 0;
+        for (int32_t v : {p.a, p.b, p.c, p.d})
+            remap.newIndexOfOld[static_cast<size_t>(v)] = 0;
     }
     auto piece = std::make_unique<MeshPayload>();
     for (size_t i = 0; i < m.points.size(); ++i) {
@@ -213,7 +222,9 @@ Node* split(Engine& engine, Node& source, const MeshPayload& m, int32_t how) {
 
 } // namespace
 
-bool modelingCommandChangesObject(int32_t command) { return command != host::mcommand::Split; }
+bool modelingCommandChangesObject(int32_t command) {
+    return command != host::mcommand::Split;
+}
 
 ModelingResult runModelingCommand(Engine& engine, int32_t command, Node& object, int32_t how,
                                   const Container& settings) {
@@ -221,15 +232,21 @@ ModelingResult runModelingCommand(Engine& engine, int32_t command, Node& object,
     MeshPayload* m = meshOf(&object);
     if (!m) return result;
     switch (command) {
-    case host::mcommand::ConvertSelection: result.success = convertSelection(*m, settings); break;
+    case host::mcommand::ConvertSelection:
+        result.success = convertSelection(*m, settings);
+        break;
     case host::mcommand::SelectConnected:
-        if (how == mode::PointSelection) selectConnectedPoints(*m);
-        else selectConnectedPolygons(*m);
+        if (how == mode::PointSelection)
+            selectConnectedPoints(*m);
+        else
+            selectConnectedPolygons(*m);
         result.success = true;
         break;
     case host::mcommand::SelectInverse:
-        if (how == mode::PointSelection) invert(m->pointSelection, m->points.size());
-        else invert(m->polygonSelection, m->polygons.size());
+        if (how == mode::PointSelection)
+            invert(m->pointSelection, m->points.size());
+        else
+            invert(m->polygonSelection, m->polygons.size());
         result.success = true;
         break;
     case host::mcommand::Triangulate:
@@ -240,7 +257,8 @@ ModelingResult runModelingCommand(Engine& engine, int32_t command, Node& object,
         result.objects.push_back(split(engine, object, *m, how)->id);
         result.success = true;
         return result;
-    default: return result;
+    default:
+        return result;
     }
     if (result.success) engine.markDirty(&object, host::dirty::Data);
     return result;

@@ -69,9 +69,11 @@ void ModelingKernel::usersOf(int32_t point, std::vector<int32_t>& out) const {
         if (indexIn(loopOf(polygon, scratch_), point) >= 0) out.push_back(polygon);
     };
     if (point < oldPoints_)
-        for (int32_t polygon : users_.of(point)) consider(polygon);
+        for (int32_t polygon : users_.of(point))
+            consider(polygon);
     if (const auto it = extraUsers_.find(point); it != extraUsers_.end())
-        for (int32_t polygon : it->second) consider(polygon);
+        for (int32_t polygon : it->second)
+            consider(polygon);
 }
 
 bool ModelingKernel::isValidEdge(int32_t polygon, int32_t p1, int32_t p2) const {
@@ -143,9 +145,10 @@ int32_t ModelingKernel::splitPolygon(int32_t polygon, int32_t p1, int32_t p2) {
     loop = std::move(kept);
     const int32_t added = polygonCount();
     polygonDeleted_.push_back(0);
-    polygonSource_.push_back(polygon < oldPolygons_ ? polygon
-                                                    : polygonSource_[static_cast<size_t>(polygon - oldPolygons_)]);
-    for (int32_t p : cut) addUser(p, added);
+    polygonSource_.push_back(
+        polygon < oldPolygons_ ? polygon : polygonSource_[static_cast<size_t>(polygon - oldPolygons_)]);
+    for (int32_t p : cut)
+        addUser(p, added);
     loops_[added] = std::move(cut);
     return added;
 }
@@ -154,7 +157,8 @@ bool ModelingKernel::deletePoint(int32_t point) {
     if (!livePoint(point)) return false;
     std::vector<int32_t> users;
     usersOf(point, users);
-    for (int32_t polygon : users) polygonDeleted_[static_cast<size_t>(polygon)] = 1;
+    for (int32_t polygon : users)
+        polygonDeleted_[static_cast<size_t>(polygon)] = 1;
     pointDeleted_[static_cast<size_t>(point)] = 1;
     return true;
 }
@@ -190,7 +194,8 @@ bool ModelingKernel::commit(int32_t) {
     Selection pointSelection;
     std::vector<uint8_t> madeSelected(made_.size(), 0);
     const auto wasSelected = [&](int32_t p) {
-        return p < oldPoints_ ? m->pointSelection.isSelected(p) : madeSelected[static_cast<size_t>(p - oldPoints_)] != 0;
+        return p < oldPoints_ ? m->pointSelection.isSelected(p)
+                              : madeSelected[static_cast<size_t>(p - oldPoints_)] != 0;
     };
     for (int32_t p = 0; p < oldPoints_; ++p)
         if (newIndex[static_cast<size_t>(p)] >= 0 && m->pointSelection.isSelected(p))
@@ -222,7 +227,8 @@ bool ModelingKernel::commit(int32_t) {
             complete = complete && to >= 0;
             if (loop.empty() || loop.back() != to) loop.push_back(to);
         }
-        while (loop.size() > 1 && loop.front() == loop.back()) loop.pop_back();
+        while (loop.size() > 1 && loop.front() == loop.back())
+            loop.pop_back();
         if (!complete || loop.size() < 3) continue;
         std::vector<int32_t> sorted = loop;
         std::sort(sorted.begin(), sorted.end());
@@ -237,7 +243,8 @@ bool ModelingKernel::commit(int32_t) {
             emit({loop[0], loop[1], loop[2], loop[3]});
         } else {
             corners.clear();
-            for (int32_t v : loop) corners.push_back(points[static_cast<size_t>(v)]);
+            for (int32_t v : loop)
+                corners.push_back(points[static_cast<size_t>(v)]);
             triangles.clear();
             triangulateLoop(corners, triangles);
             for (const auto& t : triangles) {

@@ -55,7 +55,8 @@ struct WeightPayload final : Payload {
 
     std::unique_ptr<Payload> clone() const override { return std::make_unique<WeightPayload>(*this); }
     void visitLinks(const std::function<void(NodeId&)>& fn) override {
-        for (Joint& j : joints) fn(j.id);
+        for (Joint& j : joints)
+            fn(j.id);
     }
 };
 

@@ -35,10 +35,10 @@ std::vector<WeightEntry> remapJoint(const std::vector<WeightEntry>& weights, con
             if (m.newIndex >= 0 && made[k] > 0.0) out.push_back({m.newIndex, made[k]});
         }
     }
-    if (!std::is_sorted(out.begin(), out.end(), [](const WeightEntry& x, const WeightEntry& y) {
-            return x.point < y.point;
-        }))
-        std::sort(out.begin(), out.end(), [](const WeightEntry& x, const WeightEntry& y) { return x.point < y.point; });
+    if (!std::is_sorted(out.begin(), out.end(),
+                        [](const WeightEntry& x, const WeightEntry& y) { return x.point < y.point; }))
+        std::sort(out.begin(), out.end(),
+                  [](const WeightEntry& x, const WeightEntry& y) { return x.point < y.point; });
     return out;
 }
 
@@ -48,7 +48,8 @@ void remapWeightTags(Engine& engine, Node& object, const PointRemap& remap) {
     for (Node* tag : object.tags) {
         WeightPayload* w = weightsOf(tag);
         if (!w) continue;
-        for (WeightPayload::Joint& j : w->joints) j.weights = remapJoint(j.weights, remap);
+        for (WeightPayload::Joint& j : w->joints)
+            j.weights = remapJoint(j.weights, remap);
         engine.markDirty(tag, host::dirty::Data);
     }
 }
@@ -69,7 +70,8 @@ std::vector<Vector> remapPositions(const std::vector<Vector>& old, const PointRe
     for (size_t k = 0; k < remap.made.size(); ++k) {
         const PointRemap::Made& m = remap.made[k];
         made[k] = at(m.a) + (at(m.b) - at(m.a)) * m.t;
-        if (m.newIndex >= 0 && static_cast<size_t>(m.newIndex) < newCount) out[static_cast<size_t>(m.newIndex)] = made[k];
+        if (m.newIndex >= 0 && static_cast<size_t>(m.newIndex) < newCount)
+            out[static_cast<size_t>(m.newIndex)] = made[k];
     }
     return out;
 }

@@ -16,7 +16,9 @@ namespace {
 /// Indices beyond this many triangles in all are dropped, oldest first (the newest stays).
 constexpr size_t TriangleBudget = 4'000'000;
 
-RTCScene sceneOf(void* p) { return static_cast<RTCScene>(p); }
+RTCScene sceneOf(void* p) {
+    return static_cast<RTCScene>(p);
+}
 
 } // namespace
 
@@ -47,7 +49,8 @@ std::unique_ptr<SpatialIndex> SpatialIndex::build(EmbreeDevice& device, const Me
     std::unique_ptr<SpatialIndex> index(new SpatialIndex());
     index->points_.reserve(mesh.points.size());
     const bool placed = placement != Matrix{};
-    for (const Vector& p : mesh.points) index->points_.push_back(placed ? placement * p : p);
+    for (const Vector& p : mesh.points)
+        index->points_.push_back(placed ? placement * p : p);
     index->triangles_.reserve(mesh.polygons.size() * 2);
     for (size_t i = 0; i < mesh.polygons.size(); ++i) {
         const Polygon& p = mesh.polygons[i];
@@ -63,10 +66,12 @@ std::unique_ptr<SpatialIndex> SpatialIndex::build(EmbreeDevice& device, const Me
     if (!index->triangles_.empty()) {
         RTCGeometry geometry = rtcNewGeometry(rtcDevice, RTC_GEOMETRY_TYPE_TRIANGLE);
         if (!geometry) return nullptr;
-        auto* vertices = static_cast<float*>(rtcSetNewGeometryBuffer(
-            geometry, RTC_BUFFER_TYPE_VERTEX, 0, RTC_FORMAT_FLOAT3, 3 * sizeof(float), index->points_.size()));
-        auto* indices = static_cast<unsigned*>(rtcSetNewGeometryBuffer(
-            geometry, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3, 3 * sizeof(unsigned), index->triangles_.size()));
+        auto* vertices = static_cast<float*>(rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0,
+                                                                     RTC_FORMAT_FLOAT3, 3 * sizeof(float),
+                                                                     index->points_.size()));
+        auto* indices = static_cast<unsigned*>(rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_INDEX, 0,
+                                                                       RTC_FORMAT_UINT3, 3 * sizeof(unsigned),
+                                                                       index->triangles_.size()));
         if (!vertices || !indices) {
             rtcReleaseGeometry(geometry);
             return nullptr;
@@ -92,7 +97,8 @@ std::unique_ptr<SpatialIndex> SpatialIndex::build(EmbreeDevice& device, const Me
 
 bool SpatialIndex::intersect(const Vector& origin, const Vector& direction, double length, bool testOnly,
                              host::RayHit& out) const {
-    if (triangles_.empty() || !(length > 0.0) || !host::isFinite(origin) || !host::isFinite(direction)) return false;
+    if (triangles_.empty() || !(length > 0.0) || !host::isFinite(origin) || !host::isFinite(direction))
+        return false;
     RTCIntersectContext context;
     rtcInitIntersectContext(&context);
     RTCRayHit rayHit{};
@@ -122,7 +128,8 @@ bool SpatialIndex::intersect(const Vector& origin, const Vector& direction, doub
     // The single-precision distance, refined on the exact triangle.
     double t = ray.tfar;
     double exact = 0.0;
-    if (rayTriangleDistance(origin, direction, a, b, c, exact) && std::abs(exact - t) <= 1e-3 * std::max(1.0, t))
+    if (rayTriangleDistance(origin, direction, a, b, c, exact) &&
+        std::abs(exact - t) <= 1e-3 * std::max(1.0, t))
         t = exact;
     t = std::clamp(t, 0.0, length);
     out.distance = t;
@@ -143,8 +150,9 @@ struct ClosestSearch {
         auto* self = static_cast<ClosestSearch*>(args->userPtr);
         const SpatialIndex::Triangle& tri = self->index->triangles_[args->primID];
         const auto& pts = self->index->points_;
-        const Vector q = closestPointOnTriangle(self->point, pts[static_cast<size_t>(tri.a)],
-                                                pts[static_cast<size_t>(tri.b)], pts[static_cast<size_t>(tri.c)]);
+        const Vector q =
+            closestPointOnTriangle(self->point, pts[static_cast<size_t>(tri.a)],
+                                   pts[static_cast<size_t>(tri.b)], pts[static_cast<size_t>(tri.c)]);
         const Vector d = q - self->point;
         const double d2 = host::dot(d, d);
         // Ties go to the lower polygon, then to its first triangle, whatever the visiting order.
@@ -154,7 +162,8 @@ struct ClosestSearch {
             self->bestPoint = q;
             self->k = tri.k;
             // Shrink the search, rounding up so that single precision never cuts off a tie.
-            const auto radius = std::nextafter(static_cast<float>(std::sqrt(d2)), std::numeric_limits<float>::max());
+            const auto radius =
+                std::nextafter(static_cast<float>(std::sqrt(d2)), std::numeric_limits<float>::max());
             if (radius < args->query->radius) {
                 args->query->radius = radius;
                 return true;

@@ -24,7 +24,8 @@ class SpatialIndex {
     SpatialIndex& operator=(const SpatialIndex&) = delete;
 
     /// Null when the device cannot build (the queries then find nothing).
-    static std::unique_ptr<SpatialIndex> build(EmbreeDevice& device, const MeshPayload& mesh, const Matrix& placement);
+    static std::unique_ptr<SpatialIndex> build(EmbreeDevice& device, const MeshPayload& mesh,
+                                               const Matrix& placement);
 
     bool empty() const { return triangles_.empty(); }
     size_t triangleCount() const { return triangles_.size(); }

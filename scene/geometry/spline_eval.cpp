@@ -50,7 +50,8 @@ bool splineSegment(const SplinePayload& spline, const Container& data, int32_t s
     if (segment < 0 || segment >= splineSegmentCount(spline)) return false;
     size_t first = 0, count = spline.points.size();
     if (!spline.segments.empty()) {
-        for (int32_t i = 0; i < segment; ++i) first += static_cast<size_t>(spline.segments[static_cast<size_t>(i)]);
+        for (int32_t i = 0; i < segment; ++i)
+            first += static_cast<size_t>(spline.segments[static_cast<size_t>(i)]);
         count = static_cast<size_t>(spline.segments[static_cast<size_t>(segment)]);
     }
     out.points = std::span<const Vector>(spline.points).subspan(first, count);

@@ -40,7 +40,7 @@ class ArcLengthTable {
   private:
     /// Copied, not referred to: the table outlives changes of the spline.
     bool closed_ = false;
-    std::vector<double> lengths_;   // at parameters_
+    std::vector<double> lengths_;    // at parameters_
     std::vector<double> parameters_; // natural parameters, ascending from 0 to 1
 };
 

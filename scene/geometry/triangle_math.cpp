@@ -17,7 +17,9 @@ Vector closestOnSegment(const Vector& p, const Vector& a, const Vector& b) {
     return a + ab * std::clamp(dot(p - a, ab) / len2, 0.0, 1.0);
 }
 
-double distance2(const Vector& a, const Vector& b) { return dot(a - b, a - b); }
+double distance2(const Vector& a, const Vector& b) {
+    return dot(a - b, a - b);
+}
 
 } // namespace
 
@@ -26,7 +28,8 @@ Vector closestPointOnTriangle(const Vector& p, const Vector& a, const Vector& b,
     const Vector n = cross(ab, ac);
     if (dot(n, n) <= 1e-24 * dot(ab, ab) * dot(ac, ac) || dot(n, n) == 0.0) {
         // Flat triangle: the nearest of its edges.
-        const Vector e1 = closestOnSegment(p, a, b), e2 = closestOnSegment(p, b, c), e3 = closestOnSegment(p, c, a);
+        const Vector e1 = closestOnSegment(p, a, b), e2 = closestOnSegment(p, b, c),
+                     e3 = closestOnSegment(p, c, a);
         const double q1 = distance2(p, e1), q2 = distance2(p, e2), q3 = distance2(p, e3);
         if (q1 <= q2 && q1 <= q3) return e1;
         return q2 <= q3 ? e2 : e3;

@@ -51,16 +51,20 @@ void triangulateLoop(std::span<const Vector> corners, std::vector<std::array<int
         // Relative to the first corner, so that the tolerance follows the polygon's own size.
         const Vector v = corners[static_cast<size_t>(i)] - corners[0];
         Point2 q;
-        if (az >= ax && az >= ay) q = normal.z >= 0 ? Point2{v.x, v.y} : Point2{v.y, v.x};
-        else if (ax >= ay) q = normal.x >= 0 ? Point2{v.y, v.z} : Point2{v.z, v.y};
-        else q = normal.y >= 0 ? Point2{v.z, v.x} : Point2{v.x, v.z};
+        if (az >= ax && az >= ay)
+            q = normal.z >= 0 ? Point2{v.x, v.y} : Point2{v.y, v.x};
+        else if (ax >= ay)
+            q = normal.x >= 0 ? Point2{v.y, v.z} : Point2{v.z, v.y};
+        else
+            q = normal.y >= 0 ? Point2{v.z, v.x} : Point2{v.x, v.z};
         p[static_cast<size_t>(i)] = q;
         extent = std::max({extent, std::abs(q.x), std::abs(q.y)});
     }
     const double eps = 1e-12 * std::max(extent * extent, 1e-300);
 
     std::vector<int> ring(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) ring[static_cast<size_t>(i)] = i;
+    for (int i = 0; i < n; ++i)
+        ring[static_cast<size_t>(i)] = i;
     while (ring.size() > 3) {
         const size_t m = ring.size();
         size_t best = m;
@@ -96,8 +100,9 @@ void triangulateLoop(std::span<const Vector> corners, std::vector<std::array<int
             // Nothing but flat or folded corners: clip the most convex one to make progress.
             double most = -INFINITY;
             for (size_t i = 0; i < m; ++i) {
-                const double area = cross2(p[static_cast<size_t>(ring[(i + m - 1) % m])],
-                                           p[static_cast<size_t>(ring[i])], p[static_cast<size_t>(ring[(i + 1) % m])]);
+                const double area =
+                    cross2(p[static_cast<size_t>(ring[(i + m - 1) % m])], p[static_cast<size_t>(ring[i])],
+                           p[static_cast<size_t>(ring[(i + 1) % m])]);
                 if (area > most) {
                     most = area;
                     best = i;

@@ -110,7 +110,8 @@ class DistanceQuery {
     virtual bool init(NodeId mesh) = 0;
     /// The closest polygon to a world point; false when the mesh has no polygon or the kind
     /// asked for in info.type is not host::meshprimitive::Polygon.
-    virtual bool closestMeshPrimitive(const Vector& point, MeshPrimitiveInfo& info, double& distance) const = 0;
+    virtual bool closestMeshPrimitive(const Vector& point, MeshPrimitiveInfo& info,
+                                      double& distance) const = 0;
 };
 
 /// Arc-length parameterisation of one spline segment.
@@ -146,7 +147,8 @@ class GeometryServices {
     virtual bool setPoints(NodeId object, std::span<const Vector> points) = 0;
     /// Replaces points and polygons together. False (nothing changed) for a position that is
     /// not finite or a polygon index out of range. Selections and the deform cache are dropped.
-    virtual bool setMesh(NodeId object, std::span<const Vector> points, std::span<const Polygon> polygons) = 0;
+    virtual bool setMesh(NodeId object, std::span<const Vector> points,
+                         std::span<const Polygon> polygons) = 0;
     virtual Selection pointSelection(NodeId object) = 0;
     virtual Selection polygonSelection(NodeId object) = 0;
     /// False when the selection names an index past the end.
@@ -158,8 +160,8 @@ class GeometryServices {
     /// Runs a modeling command (host::mcommand) on a polygon object with a mode
     /// (host::mcommandmode) and settings. With a document whose undo group is open and an
     /// object inserted in it, the change is recorded for undo.
-    virtual ModelingResult modelingCommand(int32_t command, NodeId object, int32_t mode, const Container& settings,
-                                           NodeId doc) = 0;
+    virtual ModelingResult modelingCommand(int32_t command, NodeId object, int32_t mode,
+                                           const Container& settings, NodeId doc) = 0;
     /// Opens a modeling transaction; null when the object is not a polygon object.
     virtual std::unique_ptr<ModelingTransaction> openModeling(NodeId object, int32_t flags) = 0;
 
@@ -173,7 +175,8 @@ class GeometryServices {
     virtual std::span<const int32_t> splineSegmentSizes(NodeId spline) = 0;
     /// Replaces the points and segments. False for a position that is not finite, a segment
     /// size below 1, or sizes that do not add up to the point count.
-    virtual bool setSpline(NodeId spline, std::span<const Vector> points, std::span<const int32_t> segmentSizes) = 0;
+    virtual bool setSpline(NodeId spline, std::span<const Vector> points,
+                           std::span<const int32_t> segmentSizes) = 0;
     /// Number of segments; 0 for a spline without points.
     virtual int32_t splineSegmentCount(NodeId spline) = 0;
     /// The point of a segment at a natural parameter t (spline coordinates). The natural
@@ -215,7 +218,7 @@ class GeometryServices {
 /// Where the segment from p1 to p2 meets the plane through planePoint with normal planeNormal
 /// (any length but zero). An end point closer to the plane than tolerance counts as on it (p1
 /// first). False when the segment stays on one side or the normal is zero.
-bool intersectSegmentPlane(const Vector& p1, const Vector& p2, const Vector& planePoint, const Vector& planeNormal,
-                           double tolerance, Vector& out);
+bool intersectSegmentPlane(const Vector& p1, const Vector& p2, const Vector& planePoint,
+                           const Vector& planeNormal, double tolerance, Vector& out);
 
 } // namespace flumpet::host

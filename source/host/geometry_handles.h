@@ -17,7 +17,9 @@ class PolygonObject : public Object {
     explicit PolygonObject(const Object& o) : Object(o.isInstanceOf(type::Polygon) ? o : Object{}) {}
 
     std::span<const Vector> points() const { return host_ ? geo().points(id_) : std::span<const Vector>{}; }
-    std::span<const Polygon> polygons() const { return host_ ? geo().polygons(id_) : std::span<const Polygon>{}; }
+    std::span<const Polygon> polygons() const {
+        return host_ ? geo().polygons(id_) : std::span<const Polygon>{};
+    }
     int32_t pointCount() const { return static_cast<int32_t>(points().size()); }
     int32_t polygonCount() const { return static_cast<int32_t>(polygons().size()); }
     bool setPoints(std::span<const Vector> p) const { return host_ && geo().setPoints(id_, p); }
@@ -47,11 +49,15 @@ class SplineObject : public Object {
     SplineObject() = default;
     explicit SplineObject(const Object& o) : Object(o.isInstanceOf(type::Spline) ? o : Object{}) {}
 
-    std::span<const Vector> points() const { return host_ ? geo().splinePoints(id_) : std::span<const Vector>{}; }
+    std::span<const Vector> points() const {
+        return host_ ? geo().splinePoints(id_) : std::span<const Vector>{};
+    }
     int32_t segmentCount() const { return host_ ? geo().splineSegmentCount(id_) : 0; }
     bool isClosed() const { return data().getBool(param::SplineClosed); }
     /// The point at a natural parameter of a segment (spline coordinates).
-    Vector pointAt(int32_t segment, double t) const { return host_ ? geo().splinePoint(id_, segment, t) : Vector{}; }
+    Vector pointAt(int32_t segment, double t) const {
+        return host_ ? geo().splinePoint(id_, segment, t) : Vector{};
+    }
     /// An arc-length mapper initialised for a segment; null when the segment does not exist.
     std::unique_ptr<SplineLengthMapper> lengthMapper(int32_t segment) const {
         if (!host_) return nullptr;
@@ -76,8 +82,12 @@ class WeightTag : public Tag {
         if (!host_) return {};
         return document().resolve(geo().weightJoint(id_, index));
     }
-    int32_t jointIndex(const Object& joint) const { return host_ ? geo().weightJointIndex(id_, joint.id()) : -1; }
-    double weight(int32_t jointIndex, int32_t point) const { return host_ ? geo().weight(id_, jointIndex, point) : 0.0; }
+    int32_t jointIndex(const Object& joint) const {
+        return host_ ? geo().weightJointIndex(id_, joint.id()) : -1;
+    }
+    double weight(int32_t jointIndex, int32_t point) const {
+        return host_ ? geo().weight(id_, jointIndex, point) : 0.0;
+    }
     std::span<const WeightEntry> weights(int32_t jointIndex) const {
         return host_ ? geo().weights(id_, jointIndex) : std::span<const WeightEntry>{};
     }

@@ -89,7 +89,8 @@ class Host {
     virtual bool insertLast(NodeId doc, NodeId object, NodeId parent) = 0;
     /// Inserts before an object that is in a document.
     virtual bool insertBefore(NodeId object, NodeId next) = 0;
-    /// Takes an object (with children and tags) or a tag out of its document; it stays alive.
+    /// Takes an object (with children and tags) from its parent or document, or a tag off its
+    /// object, whether in a document or not; it stays alive.
     virtual bool remove(NodeId node) = 0;
 
     // --- Tags -------------------------------------------------------------------------------

@@ -4,10 +4,11 @@
 
 namespace flumpet::host {
 
-bool intersectSegmentPlane(const Vector& p1, const Vector& p2, const Vector& planePoint, const Vector& planeNormal,
-                           double tolerance, Vector& out) {
+bool intersectSegmentPlane(const Vector& p1, const Vector& p2, const Vector& planePoint,
+                           const Vector& planeNormal, double tolerance, Vector& out) {
     const Vector n = normalise(planeNormal);
-    if (n == Vector{} || !isFinite(n) || !isFinite(p1) || !isFinite(p2) || !isFinite(planePoint)) return false;
+    if (n == Vector{} || !isFinite(n) || !isFinite(p1) || !isFinite(p2) || !isFinite(planePoint))
+        return false;
     const double d1 = dot(p1 - planePoint, n);
     const double d2 = dot(p2 - planePoint, n);
     if (std::abs(d1) <= tolerance) {

@@ -9,7 +9,8 @@ using host::Selection;
 
 TEST(Selection, CountsAndOrdersAcrossWords) {
     Selection s;
-    for (int32_t i : {130, 0, 63, 64, 130}) s.select(i);
+    for (int32_t i : {130, 0, 63, 64, 130})
+        s.select(i);
     EXPECT_EQ(s.count(), 4);
     EXPECT_EQ(s.indices(), (std::vector<int32_t>{0, 63, 64, 130}));
     EXPECT_EQ(s.extent(), 131);

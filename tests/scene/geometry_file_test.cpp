@@ -28,8 +28,8 @@ struct GeometryScene : SceneFixture {
         host::Object joint = add(host::type::Joint, "Hip");
         host::WeightTag tag(addTag(mesh, host::tagtype::Weight));
         tag.setWeight(tag.addJoint(joint), 2, 0.3);
-        addSpline("Rope", {{0, 0, 0}, {1, 2, 3}, {4, 5, 6}, {0.1, 0.2, 0.3}, {7, 8, 9}}, host::splinetype::Linear, true,
-                  {2, 3});
+        addSpline("Rope", {{0, 0, 0}, {1, 2, 3}, {4, 5, 6}, {0.1, 0.2, 0.3}, {7, 8, 9}},
+                  host::splinetype::Linear, true, {2, 3});
     }
 };
 
@@ -66,30 +66,40 @@ struct BadCase {
 
 TEST(GeometryFile, NamesThePlaceOfBadGeometry) {
     const BadCase cases[] = {
-        {"index out of range", [](json& o) { o[0]["payload"]["polygons"][5] = 4; }, "/document/objects/0/payload/polygons/5",
-         "point index 4 out of range (the mesh has 4 points)"},
-        {"negative index", [](json& o) { o[0]["payload"]["polygons"][0] = -1; }, "/payload/polygons/0", "out of range"},
+        {"index out of range", [](json& o) { o[0]["payload"]["polygons"][5] = 4; },
+         "/document/objects/0/payload/polygons/5", "point index 4 out of range (the mesh has 4 points)"},
+        {"negative index", [](json& o) { o[0]["payload"]["polygons"][0] = -1; }, "/payload/polygons/0",
+         "out of range"},
         {"not a number", [](json& o) { o[0]["payload"]["points"][4] = "NaN"; }, "/payload/points/4",
          "expected a finite number"},
         {"polygons not in fours", [](json& o) { o[0]["payload"]["polygons"].erase(7); }, "/payload/polygons",
          "four point indices per polygon"},
         {"points not in threes", [](json& o) { o[0]["payload"]["points"].push_back(1.0); }, "/payload/points",
          "three numbers per point"},
-        {"deform cache of another size", [](json& o) { o[0]["payload"]["deformedPoints"] = json::array({0, 0, 0}); },
+        {"deform cache of another size",
+         [](json& o) {
+             o[0]["payload"]["deformedPoints"] = json::array({0, 0, 0});
+         },
          "/payload/deformedPoints", "the deform cache has 1 points, the mesh 4"},
         {"selection past the end", [](json& o) { o[0]["payload"]["polygonSelection"] = json::array({2}); },
          "/payload/polygonSelection/0", "polygon 2 out of range"},
-        {"segments that do not add up", [](json& o) { o[2]["payload"]["segments"] = json::array({2, 2}); },
+        {"segments that do not add up",
+         [](json& o) {
+             o[2]["payload"]["segments"] = json::array({2, 2});
+         },
          "/document/objects/2/payload/segments", "the segments hold 4 points, the spline has 5"},
-        {"empty segment", [](json& o) { o[2]["payload"]["segments"] = json::array({0, 5}); }, "/segments/0",
-         "out of range"},
+        {"empty segment",
+         [](json& o) {
+             o[2]["payload"]["segments"] = json::array({0, 5});
+         },
+         "/segments/0", "out of range"},
         {"weights without points",
          [](json& o) { o[0]["tags"][0]["payload"]["joints"][0]["weights"].push_back(0.5); },
          "/document/objects/0/tags/0/payload/joints/0", "1 points but 2 weights"},
         {"negative weight", [](json& o) { o[0]["tags"][0]["payload"]["joints"][0]["weights"][0] = -0.5; },
          "/joints/0/weights/0", "negative"},
-        {"missing polygons", [](json& o) { o[0]["payload"].erase("polygons"); }, "/document/objects/0/payload",
-         "missing \"polygons\""},
+        {"missing polygons", [](json& o) { o[0]["payload"].erase("polygons"); },
+         "/document/objects/0/payload", "missing \"polygons\""},
     };
     GeometryScene f;
     const json good = json::parse(f.save());

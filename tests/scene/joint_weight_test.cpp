@@ -11,7 +11,9 @@ using host::Vector;
 using host::WeightEntry;
 using host::WeightTag;
 
-void expectNear(const Vector& a, const Vector& b) { EXPECT_NEAR(host::length(a - b), 0.0, 1e-12) << a.x << " " << a.y << " " << a.z; }
+void expectNear(const Vector& a, const Vector& b) {
+    EXPECT_NEAR(host::length(a - b), 0.0, 1e-12) << a.x << " " << a.y << " " << a.z;
+}
 
 TEST(JointBone, RunsToTheFirstChildJoint) {
     SceneFixture f;
@@ -26,8 +28,8 @@ TEST(JointBone, RunsToTheFirstChildJoint) {
     ASSERT_TRUE(host::boneOf(joint, bone));
     EXPECT_DOUBLE_EQ(bone.length, 5.0);
     expectNear(bone.frame.off, {1, 2, 3});
-    expectNear(bone.frame.v3, {0, 1, 0});   // along the joint's Y axis, where the child is
-    expectNear(bone.frame.v1, {0, 0, -1});  // the joint's own X, which already is square to it
+    expectNear(bone.frame.v3, {0, 1, 0});  // along the joint's Y axis, where the child is
+    expectNear(bone.frame.v1, {0, 0, -1}); // the joint's own X, which already is square to it
     expectNear(host::cross(bone.frame.v1, bone.frame.v2), bone.frame.v3);
     expectNear(bone.frame.off + bone.frame.v3 * bone.length, child.globalPosition());
 }

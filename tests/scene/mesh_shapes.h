@@ -22,10 +22,12 @@ struct MeshArrays {
 inline MeshArrays quadGrid(int cols, int rows) {
     MeshArrays m;
     for (int r = 0; r <= rows; ++r)
-        for (int c = 0; c <= cols; ++c) m.points.push_back({double(c), double(r), 0.0});
+        for (int c = 0; c <= cols; ++c)
+            m.points.push_back({double(c), double(r), 0.0});
     const auto at = [&](int c, int r) { return r * (cols + 1) + c; };
     for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c) m.polygons.push_back({at(c, r), at(c + 1, r), at(c + 1, r + 1), at(c, r + 1)});
+        for (int c = 0; c < cols; ++c)
+            m.polygons.push_back({at(c, r), at(c + 1, r), at(c + 1, r + 1), at(c, r + 1)});
     return m;
 }
 
@@ -48,7 +50,8 @@ inline MeshArrays bumpySphere(int slices, int stacks, unsigned seed) {
     m.points.push_back({0, 0, bump(rng)});
     const auto ring = [&](int s, int i) { return 1 + (s - 1) * slices + (i % slices); };
     const int top = static_cast<int>(m.points.size()) - 1;
-    for (int i = 0; i < slices; ++i) m.polygons.push_back({0, ring(1, i + 1), ring(1, i), ring(1, i)});
+    for (int i = 0; i < slices; ++i)
+        m.polygons.push_back({0, ring(1, i + 1), ring(1, i), ring(1, i)});
     for (int s = 1; s < stacks - 1; ++s)
         for (int i = 0; i < slices; ++i)
             m.polygons.push_back({ring(s, i), ring(s, i + 1), ring(s + 1, i + 1), ring(s + 1, i)});
@@ -68,8 +71,8 @@ inline ::testing::AssertionResult validPolygons(std::span<const host::Polygon> p
         const bool triangle = p.c == p.d && p.a != p.b && p.b != p.c && p.a != p.c;
         const bool quad = p.a != p.b && p.a != p.c && p.a != p.d && p.b != p.c && p.b != p.d && p.c != p.d;
         if (!triangle && !quad)
-            return ::testing::AssertionFailure() << "polygon " << i << " (" << p.a << ", " << p.b << ", " << p.c
-                                                 << ", " << p.d << ") is neither triangle nor quad";
+            return ::testing::AssertionFailure() << "polygon " << i << " (" << p.a << ", " << p.b << ", "
+                                                 << p.c << ", " << p.d << ") is neither triangle nor quad";
     }
     return ::testing::AssertionSuccess();
 }

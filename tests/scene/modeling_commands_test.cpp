@@ -16,7 +16,8 @@ namespace mode = host::mcommandmode;
 
 Selection selectionOf(std::initializer_list<int32_t> indices) {
     Selection s;
-    for (int32_t i : indices) s.select(i);
+    for (int32_t i : indices)
+        s.select(i);
     return s;
 }
 
@@ -58,22 +59,26 @@ TEST(ModelingCommands, ConvertSelectionFollowsTheRules) {
         SCOPED_TRACE(c.name);
         GridFixture f;
         Selection chosen;
-        for (int32_t i : c.selected) chosen.select(i);
+        for (int32_t i : c.selected)
+            chosen.select(i);
         if (c.from == host::selectionkind::Points) {
             ASSERT_TRUE(f.grid.setPointSelection(chosen));
         } else {
             ASSERT_TRUE(f.grid.setPolygonSelection(chosen));
         }
-        const auto result = f.grid.modelingCommand(cmd::ConvertSelection, mode::All, convertSettings(c.from, c.to, c.tolerant));
+        const auto result = f.grid.modelingCommand(cmd::ConvertSelection, mode::All,
+                                                   convertSettings(c.from, c.to, c.tolerant));
         ASSERT_TRUE(result.success);
-        const Selection target = c.to == host::selectionkind::Polygons ? f.grid.polygonSelection() : f.grid.pointSelection();
+        const Selection target =
+            c.to == host::selectionkind::Polygons ? f.grid.polygonSelection() : f.grid.pointSelection();
         EXPECT_EQ(target.indices(), c.expected);
     }
 }
 
 TEST(ModelingCommands, ConvertSelectionRefusesUnknownKinds) {
     GridFixture f;
-    EXPECT_FALSE(f.grid.modelingCommand(cmd::ConvertSelection, mode::All, convertSettings(1, 2, false)).success);
+    EXPECT_FALSE(
+        f.grid.modelingCommand(cmd::ConvertSelection, mode::All, convertSettings(1, 2, false)).success);
 }
 
 TEST(ModelingCommands, SplitMakesAnObjectOfTheSelectedPolygonsAndTheirPoints) {
@@ -97,7 +102,8 @@ TEST(ModelingCommands, SplitMakesAnObjectOfTheSelectedPolygonsAndTheirPoints) {
     EXPECT_EQ(piece.globalMatrix(), f.grid.globalMatrix());
 
     // Used points 0 1 3 4 5 7 8 keep their order.
-    const std::vector<Vector> expectedPoints = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}, {2, 1, 0}, {1, 2, 0}, {2, 2, 0}};
+    const std::vector<Vector> expectedPoints = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0},
+                                                {2, 1, 0}, {1, 2, 0}, {2, 2, 0}};
     EXPECT_EQ(std::vector<Vector>(piece.points().begin(), piece.points().end()), expectedPoints);
     const std::vector<Polygon> expectedPolygons = {{0, 1, 3, 2}, {3, 4, 6, 5}};
     EXPECT_EQ(std::vector<Polygon>(piece.polygons().begin(), piece.polygons().end()), expectedPolygons);
@@ -156,8 +162,7 @@ TEST(ModelingCommands, SelectConnectedGrowsOverSharedEdgesOnly) {
     SceneFixture f;
     // Two triangles touching at point 2 only (a bow tie), and a third sharing an edge with the
     // second.
-    PolygonObject mesh = f.addMesh("Tie",
-                                   {{0, 0, 0}, {0, 2, 0}, {1, 1, 0}, {2, 0, 0}, {2, 2, 0}, {3, 1, 0}},
+    PolygonObject mesh = f.addMesh("Tie", {{0, 0, 0}, {0, 2, 0}, {1, 1, 0}, {2, 0, 0}, {2, 2, 0}, {3, 1, 0}},
                                    {{0, 2, 1, 1}, {2, 3, 4, 4}, {3, 5, 4, 4}});
     mesh.setPolygonSelection(selectionOf({1}));
     ASSERT_TRUE(mesh.modelingCommand(cmd::SelectConnected, mode::PolygonSelection).success);
@@ -182,7 +187,9 @@ TEST(ModelingCommands, SelectInverseInvertsTheModesSelection) {
 TEST(ModelingCommands, FailOnWhatIsNotAPolygonObjectOrNotACommand) {
     GridFixture f;
     host::Object null = f.addNull("N");
-    EXPECT_FALSE(f.engine.geometry().modelingCommand(cmd::Triangulate, null.id(), mode::All, {}, host::NoNode).success);
+    EXPECT_FALSE(f.engine.geometry()
+                     .modelingCommand(cmd::Triangulate, null.id(), mode::All, {}, host::NoNode)
+                     .success);
     EXPECT_FALSE(f.grid.modelingCommand(999, mode::All).success);
 }
 

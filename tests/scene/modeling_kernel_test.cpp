@@ -16,7 +16,9 @@ using host::PolygonObject;
 using host::Selection;
 using host::Vector;
 
-std::vector<Polygon> polygonsOf(const PolygonObject& o) { return {o.polygons().begin(), o.polygons().end()}; }
+std::vector<Polygon> polygonsOf(const PolygonObject& o) {
+    return {o.polygons().begin(), o.polygons().end()};
+}
 
 double area(const PolygonObject& o) {
     double total = 0.0;
@@ -31,7 +33,8 @@ double area(const PolygonObject& o) {
 
 // Two triangles sharing the edge 1-2: 0 (0 1 2) and 1 (1 3 2).
 struct TwoTriangles : SceneFixture {
-    PolygonObject mesh = addMesh("Pair", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2, 2}, {1, 3, 2, 2}});
+    PolygonObject mesh =
+        addMesh("Pair", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2, 2}, {1, 3, 2, 2}});
 };
 
 TEST(ModelingKernel, EdgeSplitReachesEveryPolygonOnTheEdge) {
@@ -81,11 +84,11 @@ TEST(ModelingKernel, DeletingAPointDeletesItsPolygonsAndCompacts) {
 TEST(ModelingKernel, RefusesWhatIsNotThere) {
     TwoTriangles f;
     auto k = f.mesh.openModeling();
-    EXPECT_EQ(k->splitEdge(0, 3, 0.5), 0);      // not an edge
-    EXPECT_EQ(k->splitEdge(0, 0, 0.5), 0);      // one point
-    EXPECT_EQ(k->splitEdge(0, 9, 0.5), 0);      // no such point
-    EXPECT_EQ(k->splitPolygon(0, 0, 1), 0);     // neighbours: no diagonal in a triangle
-    EXPECT_EQ(k->splitPolygon(7, 0, 1), 0);     // no such polygon
+    EXPECT_EQ(k->splitEdge(0, 3, 0.5), 0);  // not an edge
+    EXPECT_EQ(k->splitEdge(0, 0, 0.5), 0);  // one point
+    EXPECT_EQ(k->splitEdge(0, 9, 0.5), 0);  // no such point
+    EXPECT_EQ(k->splitPolygon(0, 0, 1), 0); // neighbours: no diagonal in a triangle
+    EXPECT_EQ(k->splitPolygon(7, 0, 1), 0); // no such polygon
     EXPECT_FALSE(k->setPoint(1, {NAN, 0, 0}, 0));
     EXPECT_FALSE(k->isValidEdge(0, 0, 3));
     EXPECT_FALSE(host::PolygonObject(f.addNull("N")).openModeling());
@@ -147,8 +150,8 @@ TEST(ModelingKernel, WeightsFollowTheEditedPoints) {
 }
 
 // Area of the triangles' parts in front of the plane (each triangle clipped on its own).
-double clippedArea(const std::vector<Vector>& points, const std::vector<Polygon>& triangles, const Vector& origin,
-                   const Vector& normal) {
+double clippedArea(const std::vector<Vector>& points, const std::vector<Polygon>& triangles,
+                   const Vector& origin, const Vector& normal) {
     double total = 0.0;
     for (const Polygon& t : triangles) {
         const Vector corners[3] = {points[t.a], points[t.b], points[t.c]};
@@ -198,7 +201,8 @@ TEST(ModelingKernel, RandomPlaneCutsLeaveValidMeshes) {
                 const int32_t a = v[lone], b = v[(lone + 1 + e) % 3];
                 const auto key = std::minmax(a, b);
                 if (!splits.count(key)) {
-                    const double da = host::dot(points[a] - origin, normal), db = host::dot(points[b] - origin, normal);
+                    const double da = host::dot(points[a] - origin, normal),
+                                 db = host::dot(points[b] - origin, normal);
                     const int32_t x = k->splitEdge(a, b, da / (da - db));
                     ASSERT_NE(x, 0);
                     splits[key] = x;
@@ -216,16 +220,18 @@ TEST(ModelingKernel, RandomPlaneCutsLeaveValidMeshes) {
         ASSERT_TRUE(k->commit(0));
 
         EXPECT_TRUE(validPolygons(mesh.polygons(), static_cast<size_t>(mesh.pointCount())));
-        for (const Vector& p : mesh.points()) EXPECT_GE(host::dot(p - origin, normal), -1e-9);
+        for (const Vector& p : mesh.points())
+            EXPECT_GE(host::dot(p - origin, normal), -1e-9);
         // The split points (after the old points that stay) are all used: none dangles.
         std::vector<int> used(static_cast<size_t>(mesh.pointCount()), 0);
         for (const Polygon& p : mesh.polygons())
-            for (int32_t v : {p.a, p.b, p.c, p.d}) used[static_cast<size_t>(v)] = 1;
-        const auto kept = static_cast<size_t>(std::count_if(points.begin(), points.end(), [&](const Vector& p) {
-            return !behind(p);
-        }));
+            for (int32_t v : {p.a, p.b, p.c, p.d})
+                used[static_cast<size_t>(v)] = 1;
+        const auto kept = static_cast<size_t>(
+            std::count_if(points.begin(), points.end(), [&](const Vector& p) { return !behind(p); }));
         ASSERT_EQ(used.size(), kept + splits.size());
-        for (size_t p = kept; p < used.size(); ++p) EXPECT_TRUE(used[p]);
+        for (size_t p = kept; p < used.size(); ++p)
+            EXPECT_TRUE(used[p]);
         // The surface left is exactly the part of the old one in front of the plane.
         EXPECT_NEAR(area(mesh), clippedArea(points, triangles, origin, normal), 1e-9);
     }

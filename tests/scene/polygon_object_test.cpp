@@ -14,7 +14,8 @@ using host::Selection;
 using host::Vector;
 
 struct Pair : SceneFixture {
-    PolygonObject mesh = addMesh("Pair", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2, 2}, {1, 3, 2, 2}});
+    PolygonObject mesh =
+        addMesh("Pair", {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}}, {{0, 1, 2, 2}, {1, 3, 2, 2}});
 };
 
 TEST(PolygonObject, RefusesBadArraysAndKeepsWhatItHad) {
@@ -78,6 +79,22 @@ TEST(PolygonObject, DeformCacheIsADeformedCopyWhileTheMeshStays) {
     ASSERT_TRUE(f.mesh.setPoints(bent));
     EXPECT_FALSE(f.mesh.deformCache().alive());
     EXPECT_FALSE(cache.alive()); // the old copy is gone with it
+}
+
+TEST(PolygonObject, TagsComeOffAPieceBeforeItIsInserted) {
+    Pair f;
+    f.addTag(f.mesh, host::tagtype::Weight);
+    f.addTag(f.mesh, host::tagtype::Phong);
+    PolygonObject piece(host::Object(
+        &f.engine, f.mesh.modelingCommand(host::mcommand::Split, host::mcommandmode::All).objects.at(0)));
+    host::Tag weights = piece.tag(host::tagtype::Weight);
+    ASSERT_TRUE(weights.remove());
+    EXPECT_TRUE(weights.free());
+    EXPECT_FALSE(piece.tag(host::tagtype::Weight).alive());
+    EXPECT_TRUE(piece.tag(host::tagtype::Phong).alive());
+    EXPECT_TRUE(f.mesh.tag(host::tagtype::Weight).alive());
+    EXPECT_FALSE(piece.remove()); // a free object with no parent has nowhere to come off
+    piece.free();
 }
 
 TEST(PolygonObject, UndoOfAKernelEditRestoresTheMesh) {

@@ -60,13 +60,18 @@ Vector closestOnSegment(const Vector& p, const Vector& a, const Vector& b) {
 double pointDistance(const Vector& p, const Triangle& t) {
     const Vector n = host::normalise(host::cross(t.b - t.a, t.c - t.a));
     const Vector q = p - n * host::dot(p - t.a, n);
-    const auto side = [&](const Vector& x, const Vector& y) { return host::dot(host::cross(y - x, q - x), n); };
+    const auto side = [&](const Vector& x, const Vector& y) {
+        return host::dot(host::cross(y - x, q - x), n);
+    };
     if (side(t.a, t.b) >= 0 && side(t.b, t.c) >= 0 && side(t.c, t.a) >= 0) return host::length(p - q);
-    return std::min({host::length(p - closestOnSegment(p, t.a, t.b)), host::length(p - closestOnSegment(p, t.b, t.c)),
+    return std::min({host::length(p - closestOnSegment(p, t.a, t.b)),
+                     host::length(p - closestOnSegment(p, t.b, t.c)),
                      host::length(p - closestOnSegment(p, t.c, t.a))});
 }
 
-int32_t decode(int64_t k) { return static_cast<int32_t>(k < 0 ? -1 - k : k - 1); }
+int32_t decode(int64_t k) {
+    return static_cast<int32_t>(k < 0 ? -1 - k : k - 1);
+}
 
 Vector randomUnit(std::mt19937& rng) {
     std::normal_distribution<double> n;
@@ -92,9 +97,18 @@ TEST(RayCollider, AgreesWithBruteForceOnRandomMeshes) {
             // From outside toward a point inside, from inside outward, and some that miss.
             Vector origin, direction;
             switch (i % 3) {
-            case 0: origin = randomUnit(rng) * 3.0; direction = host::normalise(Vector{u(rng), u(rng), u(rng)} - origin); break;
-            case 1: origin = {u(rng), u(rng), u(rng)}; direction = randomUnit(rng); break;
-            default: origin = randomUnit(rng) * 3.0; direction = host::normalise(origin); break;
+            case 0:
+                origin = randomUnit(rng) * 3.0;
+                direction = host::normalise(Vector{u(rng), u(rng), u(rng)} - origin);
+                break;
+            case 1:
+                origin = {u(rng), u(rng), u(rng)};
+                direction = randomUnit(rng);
+                break;
+            default:
+                origin = randomUnit(rng) * 3.0;
+                direction = host::normalise(origin);
+                break;
             }
             const double length = 10.0;
             double best = INFINITY, second = INFINITY;
@@ -176,7 +190,8 @@ TEST(SpatialIndex, IsBuiltOncePerMeshState) {
     EXPECT_EQ(f.engine.geometry().spatialIndexBuilds(), before + 1);
 
     std::vector<Vector> moved(mesh.points().begin(), mesh.points().end());
-    for (Vector& p : moved) p = p * 2.0;
+    for (Vector& p : moved)
+        p = p * 2.0;
     mesh.setPoints(moved);
     ASSERT_TRUE(a->init(mesh.id(), false));
     EXPECT_EQ(f.engine.geometry().spatialIndexBuilds(), before + 2);
@@ -215,7 +230,8 @@ TEST(DistanceQuery, AgreesWithBruteForceOnRandomMeshes) {
 
             std::mt19937 rng(seed);
             for (int i = 0; i < 200; ++i) {
-                const Vector point = placement.m * (randomUnit(rng) * std::uniform_real_distribution<double>(0, 2.5)(rng));
+                const Vector point =
+                    placement.m * (randomUnit(rng) * std::uniform_real_distribution<double>(0, 2.5)(rng));
                 double best = INFINITY, second = INFINITY;
                 int32_t bestPolygon = -1;
                 for (const Triangle& t : triangles) {
@@ -246,8 +262,9 @@ TEST(DistanceQuery, AgreesWithBruteForceOnRandomMeshes) {
 
 TEST(DistanceQuery, TellsTheTriangleOfAQuadBySign) {
     SceneFixture f;
-    PolygonObject mesh = f.addMesh("Q", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {5, 0, 0}, {6, 0, 0}, {5, 1, 0}},
-                                   {{0, 1, 2, 3}, {4, 5, 6, 6}});
+    PolygonObject mesh =
+        f.addMesh("Q", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}, {5, 0, 0}, {6, 0, 0}, {5, 1, 0}},
+                  {{0, 1, 2, 3}, {4, 5, 6, 6}});
     auto query = f.engine.geometry().newDistanceQuery();
     ASSERT_TRUE(query->init(mesh.id()));
     struct Case {

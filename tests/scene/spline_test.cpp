@@ -27,7 +27,8 @@ TEST(Spline, LinearArcLengthIsExact) {
     const struct {
         double u;
         Vector expected;
-    } cases[] = {{0.0, {0, 0, 0}}, {0.125, {0.5, 0, 0}}, {0.25, {1, 0, 0}}, {0.5, {1, 1, 0}}, {1.0, {1, 3, 0}}};
+    } cases[] = {
+        {0.0, {0, 0, 0}}, {0.125, {0.5, 0, 0}}, {0.25, {1, 0, 0}}, {0.5, {1, 1, 0}}, {1.0, {1, 3, 0}}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.u);
         EXPECT_NEAR(host::length(atLength(s, 0, c.u) - c.expected), 0.0, 1e-12);
@@ -70,10 +71,12 @@ TEST(Spline, CubicArcLengthOnAClosedCurveSpacesPointsEvenly) {
     std::vector<double> arcs;
     double sum = 0;
     for (int i = 0; i < n; ++i) {
-        const double t0 = mapper->uniformToNatural(double(i) / n), t1 = mapper->uniformToNatural(double(i + 1) / n);
+        const double t0 = mapper->uniformToNatural(double(i) / n),
+                     t1 = mapper->uniformToNatural(double(i + 1) / n);
         double arc = 0;
         for (int k = 0; k < 200; ++k)
-            arc += host::length(s.pointAt(0, t0 + (t1 - t0) * (k + 1) / 200) - s.pointAt(0, t0 + (t1 - t0) * k / 200));
+            arc += host::length(s.pointAt(0, t0 + (t1 - t0) * (k + 1) / 200) -
+                                s.pointAt(0, t0 + (t1 - t0) * k / 200));
         arcs.push_back(arc);
         sum += arc;
     }
@@ -105,8 +108,8 @@ TEST(Spline, ParametersOutsideTheRangeClampOrWrap) {
 
 TEST(Spline, SegmentsAreEvaluatedOnTheirOwn) {
     SceneFixture f;
-    SplineObject s = f.addSpline("Two", {{0, 0, 0}, {2, 0, 0}, {0, 5, 0}, {0, 9, 0}, {0, 10, 0}}, splinetype::Linear,
-                                 false, {2, 3});
+    SplineObject s = f.addSpline("Two", {{0, 0, 0}, {2, 0, 0}, {0, 5, 0}, {0, 9, 0}, {0, 10, 0}},
+                                 splinetype::Linear, false, {2, 3});
     EXPECT_EQ(s.segmentCount(), 2);
     EXPECT_EQ(s.pointAt(1, 0.0), (Vector{0, 5, 0}));
     EXPECT_EQ(s.pointAt(1, 1.0), (Vector{0, 10, 0}));
