@@ -27,7 +27,6 @@ class GeometryService final : public host::GeometryServices {
     bool handleMessage(Node& node, int32_t type);
     /// How many spatial indices were built so far.
     uint64_t spatialIndexBuilds() const { return indices_.builds(); }
-    SpatialIndexCache& spatialIndices() { return indices_; }
 
     // --- host::GeometryServices ------------------------------------------------------------
     std::span<const Vector> points(NodeId object) override;
