@@ -2,6 +2,7 @@
 
 #include "host/ids.h"
 #include "host/messages.h"
+#include "scene/geometry/payloads.h"
 
 #include <algorithm>
 
@@ -26,7 +27,7 @@ int dirtyIndex(int32_t flag) {
 
 } // namespace
 
-Engine::Engine() {
+Engine::Engine() : geometry_(std::make_unique<GeometryService>(*this)) {
     const std::pair<int32_t, const char*> objects[] = {
         {host::type::Polygon, "Polygon"},
         {host::type::Spline, "Spline"},
@@ -138,6 +139,7 @@ Node* Engine::createNode(NodeKind kind, int32_t type) {
     if (const auto it = types_.find(type); it != types_.end()) n->name = it->second.defaultName;
     // A plug-in node always carries its module instance, however it was made (new, read, copied).
     if (kind == NodeKind::Object) n->payload = plugins_.newInstance(type);
+    if (!n->payload) n->payload = makeGeometryPayload(kind, type);
     Node* raw = n.get();
     nodes_.emplace(raw->id, std::move(n));
     return raw;
@@ -635,7 +637,11 @@ bool Engine::insertBefore(NodeId object, NodeId next) {
 
 bool Engine::remove(NodeId node) {
     Node* n = find(node);
-    if (!n || (!n->isObject() && !n->isTag()) || !n->document) return false;
+    if (!n) return false;
+    // Free objects are edited before insertion too (their tags stripped, children taken off),
+    // so a place in a document is not required: a parent or an owner is.
+    const bool placed = n->isTag() ? n->owner != nullptr : (n->isObject() && n->parent != nullptr);
+    if (!placed) return false;
     detach(n);
     return true;
 }
@@ -680,6 +686,7 @@ bool Engine::sendMessage(NodeId node, int32_t type, void* data) {
     }
     // The instance is held for the call, so a handler that removes its own node stays valid.
     if (const auto instance = PluginRegistry::instanceOf(n)) return instance->message(host::Node(this, node), type, data);
+    geometry_->handleMessage(*n, type);
     return true;
 }
 
@@ -825,7 +832,7 @@ void Engine::setLocalMatrix(NodeId object, const Matrix& m) {
     markDirty(n, host::dirty::Matrix);
 }
 
-NodeId Engine::deformCache(NodeId) { return host::NoNode; }
+NodeId Engine::deformCache(NodeId object) { return geometry_->deformCache(object); }
 
 // --- Input ------------------------------------------------------------------------------------
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/host.h"
+#include "scene/geometry/geometry_service.h"
 #include "scene/node.h"
 #include "scene/plugins.h"
 #include "scene/scripting.h"
@@ -166,6 +167,8 @@ class Engine : public host::Host {
     void setLocalMatrix(NodeId object, const Matrix& m) override;
     NodeId deformCache(NodeId object) override;
     Container inputState(int32_t device, int32_t channel) override;
+    /// Also the engine-side geometry operations (deform caches, index statistics).
+    GeometryService& geometry() override { return *geometry_; }
 
   private:
     struct TypeInfo {
@@ -200,6 +203,7 @@ class Engine : public host::Host {
     PluginRegistry plugins_{*this};
     ScriptEngine scripting_{*this};
     host::ModuleEntry module_ = nullptr;
+    std::unique_ptr<GeometryService> geometry_;
 };
 
 } // namespace flumpet::scene

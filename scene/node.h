@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -28,6 +29,9 @@ class Payload {
     virtual std::unique_ptr<Payload> clone() const = 0;
     /// False for payloads the engine rebuilds itself when it reads a scene file.
     virtual bool savedInSceneFile() const { return true; }
+    /// Lets a visitor read or rewrite the node ids the payload refers to (weak links), so that
+    /// loading a scene file can renumber them with the nodes.
+    virtual void visitLinks(const std::function<void(NodeId&)>&) {}
 };
 
 /// Change counters for the dirty checks; a check remembers the value it saw.

@@ -353,7 +353,13 @@ void settleIds(Engine& engine, NodeId docId, const LoadState& s) {
         loaded.insert(node->id);
     }
     std::vector<NodeId> linked;
-    for (const auto& [node, fileId] : s.wanted) collectLinks(node->data, linked);
+    for (const auto& [node, fileId] : s.wanted) {
+        collectLinks(node->data, linked);
+        if (node->payload)
+            node->payload->visitLinks([&](NodeId& id) {
+                if (id != host::NoNode) linked.push_back(id);
+            });
+    }
     for (const auto& [kind, c] : engine.settingsOf(docId)) collectLinks(c, linked);
     bool clash = false;
     auto taken = [&](NodeId id) {
@@ -375,7 +381,16 @@ void settleIds(Engine& engine, NodeId docId, const LoadState& s) {
         engine.reserveIdsBelow(highest + 1);
         return;
     }
-    for (const auto& [node, fileId] : s.wanted) node->data = remapContainer(node->data, fileToNode, engine);
+    for (const auto& [node, fileId] : s.wanted) {
+        node->data = remapContainer(node->data, fileToNode, engine);
+        if (node->payload)
+            node->payload->visitLinks([&](NodeId& id) {
+                if (id == host::NoNode) return;
+                auto it = fileToNode.find(id);
+                if (it == fileToNode.end()) it = fileToNode.emplace(id, engine.reserveFreshId()).first;
+                id = it->second;
+            });
+    }
     for (auto& [kind, c] : engine.settingsOf(docId)) c = remapContainer(c, fileToNode, engine);
 }
 

@@ -16,6 +16,7 @@ namespace flumpet::host {
 
 class PluginServices;
 class ScriptServices;
+class GeometryServices;
 
 class Host {
   public:
@@ -94,7 +95,8 @@ class Host {
     virtual bool insertLast(NodeId doc, NodeId object, NodeId parent) = 0;
     /// Inserts before an object that is in a document.
     virtual bool insertBefore(NodeId object, NodeId next) = 0;
-    /// Takes an object (with children and tags) or a tag out of its document; it stays alive.
+    /// Takes an object (with children and tags) from its parent or document, or a tag off its
+    /// object, whether in a document or not; it stays alive.
     virtual bool remove(NodeId node) = 0;
 
     // --- Tags -------------------------------------------------------------------------------
@@ -132,6 +134,10 @@ class Host {
     // --- Input ------------------------------------------------------------------------------
     /// State of an input device channel; the key's value is in entry 0x69707661.
     virtual Container inputState(int32_t device, int32_t channel) = 0;
+
+    // --- Geometry ---------------------------------------------------------------------------
+    /// Meshes, modeling, spatial queries, splines, joints and weights (host/geometry.h).
+    virtual GeometryServices& geometry() = 0;
 };
 
 } // namespace flumpet::host

@@ -63,9 +63,61 @@ inline constexpr int32_t DisplayColour = 908;
 inline constexpr int32_t VectorX = 1000;
 inline constexpr int32_t VectorY = 1001;
 inline constexpr int32_t VectorZ = 1002;
-/// Spline objects: closed flag.
+/// Spline objects: interpolation (host::splinetype) and closed flag.
+inline constexpr int32_t SplineType = 1000;
 inline constexpr int32_t SplineClosed = 1002;
 } // namespace param
+
+/// Interpolations of a spline object (parameter param::SplineType).
+namespace splinetype {
+/// Straight spans between the points.
+inline constexpr int32_t Linear = 0;
+/// A smooth curve through every point (Catmull-Rom); the default.
+inline constexpr int32_t Cubic = 1;
+} // namespace splinetype
+
+/// Modeling commands.
+namespace mcommand {
+inline constexpr int32_t SelectInverse = 202;
+inline constexpr int32_t SelectConnected = 203;
+inline constexpr int32_t Split = 220;
+inline constexpr int32_t Triangulate = 221;
+inline constexpr int32_t ConvertSelection = 247;
+} // namespace mcommand
+
+/// What a modeling command works on.
+namespace mcommandmode {
+inline constexpr int32_t All = 0;
+inline constexpr int32_t PointSelection = 1;
+inline constexpr int32_t PolygonSelection = 2;
+} // namespace mcommandmode
+
+/// Settings of modeling commands.
+namespace mcommandparam {
+/// Convert selection: source and target kind (host::selectionkind), and whether a polygon is
+/// selected when any (not all) of its points is.
+inline constexpr int32_t ConvertFrom = 2126;
+inline constexpr int32_t ConvertTo = 2127;
+inline constexpr int32_t ConvertTolerant = 2128;
+} // namespace mcommandparam
+
+/// Element kinds of the convert-selection command.
+namespace selectionkind {
+inline constexpr int32_t Points = 0;
+inline constexpr int32_t Polygons = 2;
+} // namespace selectionkind
+
+/// Flags of modeling transactions.
+namespace modelingflag {
+inline constexpr int32_t None = 0;
+/// Commit: rebuild the object's derived data at once (the embedded host always does).
+inline constexpr int32_t CommitUpdate = 1;
+} // namespace modelingflag
+
+/// Kinds of mesh primitive a distance query answers with.
+namespace meshprimitive {
+inline constexpr int32_t Polygon = 3;
+} // namespace meshprimitive
 
 /// Parameters of a document.
 namespace docparam {

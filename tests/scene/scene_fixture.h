@@ -1,12 +1,14 @@
 // Small scenes in a few lines: an engine with one active document and helpers to add objects.
 #pragma once
 
+#include "host/geometry_handles.h"
 #include "host/ids.h"
 #include "host/nodes.h"
 #include "scene/engine.h"
 #include "scene/scene_file.h"
 
 #include <string>
+#include <vector>
 
 namespace flumpet::test {
 
@@ -40,6 +42,23 @@ struct SceneFixture {
         host::Tag t(&engine, engine.allocTag(type));
         object.insertTag(t);
         return t;
+    }
+    /// A polygon object with points and polygons (a triangle as {a, b, c, c}), inserted.
+    host::PolygonObject addMesh(const std::string& name, const std::vector<host::Vector>& points,
+                                const std::vector<host::Polygon>& polygons, const host::Object& parent = {}) {
+        host::PolygonObject mesh(add(host::type::Polygon, name, parent));
+        mesh.setMesh(points, polygons);
+        return mesh;
+    }
+    /// A spline object with one segment per entry of segments (one segment when empty).
+    host::SplineObject addSpline(const std::string& name, const std::vector<host::Vector>& points,
+                                 int32_t interpolation = host::splinetype::Cubic, bool closed = false,
+                                 const std::vector<int32_t>& segments = {}) {
+        host::SplineObject spline(add(host::type::Spline, name));
+        engine.geometry().setSpline(spline.id(), points, segments);
+        spline.setParameter(host::DescID(host::param::SplineType), interpolation);
+        spline.setParameter(host::DescID(host::param::SplineClosed), closed);
+        return spline;
     }
     std::string save() { return scene::saveDocument(engine, doc.id()); }
 };

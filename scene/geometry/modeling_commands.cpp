@@ -1,0 +1,267 @@
+#include "scene/geometry/modeling_commands.h"
+
+#include "host/ids.h"
+#include "scene/engine.h"
+#include "scene/geometry/mesh_adjacency.h"
+#include "scene/geometry/payloads.h"
+#include "scene/geometry/point_remap.h"
+#include "scene/geometry/triangulate.h"
+
+#include <vector>
+
+namespace flumpet::scene {
+
+namespace {
+
+using host::ModelingResult;
+namespace mode = host::mcommandmode;
+namespace kind = host::selectionkind;
+
+bool allCornersSelected(const Polygon& p, const Selection& points) {
+    int32_t c[4];
+    const int n = polygonCorners(p, c);
+    for (int k = 0; k < n; ++k)
+        if (!points.isSelected(c[k])) return false;
+    return true;
+}
+
+bool anyCornerSelected(const Polygon& p, const Selection& points) {
+    int32_t c[4];
+    const int n = polygonCorners(p, c);
+    for (int k = 0; k < n; ++k)
+        if (points.isSelected(c[k])) return true;
+    return false;
+}
+
+// The polygons a command works on in a mode: all, the selected ones, or those whose points are
+// all selected.
+std::vector<uint8_t> pickPolygons(const MeshPayload& m, int32_t how) {
+    std::vector<uint8_t> picked(m.polygons.size(), 0);
+    for (size_t i = 0; i < m.polygons.size(); ++i) {
+        const auto index = static_cast<int32_t>(i);
+        switch (how) {
+        case mode::PolygonSelection:
+            picked[i] = m.polygonSelection.isSelected(index);
+            break;
+        case mode::PointSelection:
+            picked[i] = allCornersSelected(m.polygons[i], m.pointSelection);
+            break;
+        default:
+            picked[i] = 1;
+            break;
+        }
+    }
+    return picked;
+}
+
+// True when u and v follow each other (either way) in the polygon's loop.
+bool hasEdge(const Polygon& p, int32_t u, int32_t v) {
+    int32_t c[4];
+    const int n = polygonCorners(p, c);
+    for (int k = 0; k < n; ++k) {
+        const int32_t x = c[k], y = c[(k + 1) % n];
+        if ((x == u && y == v) || (x == v && y == u)) return true;
+    }
+    return false;
+}
+
+bool convertSelection(MeshPayload& m, const Container& settings) {
+    const int32_t from = settings.getInt(host::mcommandparam::ConvertFrom, kind::Points);
+    const int32_t to = settings.getInt(host::mcommandparam::ConvertTo, kind::Polygons);
+    const bool tolerant = settings.getBool(host::mcommandparam::ConvertTolerant, false);
+    const auto known = [](int32_t k) { return k == kind::Points || k == kind::Polygons; };
+    if (!known(from) || !known(to)) return false;
+    if (from == to) return true;
+    Selection out;
+    if (from == kind::Points) {
+        for (size_t i = 0; i < m.polygons.size(); ++i) {
+            const bool take = tolerant ? anyCornerSelected(m.polygons[i], m.pointSelection)
+                                       : allCornersSelected(m.polygons[i], m.pointSelection);
+            if (take) out.select(static_cast<int32_t>(i));
+        }
+        m.polygonSelection = std::move(out);
+    } else {
+        m.polygonSelection.forEach([&](int32_t i) {
+            int32_t c[4];
+            const int n = polygonCorners(m.polygons[static_cast<size_t>(i)], c);
+            for (int k = 0; k < n; ++k)
+                out.select(c[k]);
+        });
+        m.pointSelection = std::move(out);
+    }
+    return true;
+}
+
+void selectConnectedPolygons(MeshPayload& m) {
+    const PointPolygons users(m.points.size(), m.polygons);
+    std::vector<int32_t> queue = m.polygonSelection.indices();
+    while (!queue.empty()) {
+        const int32_t p = queue.back();
+        queue.pop_back();
+        int32_t c[4];
+        const int n = polygonCorners(m.polygons[static_cast<size_t>(p)], c);
+        for (int k = 0; k < n; ++k) {
+            const int32_t u = c[k], v = c[(k + 1) % n];
+            for (int32_t q : users.of(u)) {
+                if (m.polygonSelection.isSelected(q) || !hasEdge(m.polygons[static_cast<size_t>(q)], u, v))
+                    continue;
+                m.polygonSelection.select(q);
+                queue.push_back(q);
+            }
+        }
+    }
+}
+
+void selectConnectedPoints(MeshPayload& m) {
+    const PointPolygons users(m.points.size(), m.polygons);
+    std::vector<int32_t> queue = m.pointSelection.indices();
+    while (!queue.empty()) {
+        const int32_t u = queue.back();
+        queue.pop_back();
+        for (int32_t q : users.of(u)) {
+            int32_t c[4];
+            const int n = polygonCorners(m.polygons[static_cast<size_t>(q)], c);
+            for (int k = 0; k < n; ++k) {
+                if (c[k] != u) continue;
+                for (const int32_t v : {c[(k + 1) % n], c[(k + n - 1) % n]}) {
+                    if (m.pointSelection.isSelected(v)) continue;
+                    m.pointSelection.select(v);
+                    queue.push_back(v);
+                }
+            }
+        }
+    }
+}
+
+void invert(Selection& s, size_t count) {
+    Selection out;
+    for (size_t i = 0; i < count; ++i)
+        if (!s.isSelected(static_cast<int32_t>(i))) out.select(static_cast<int32_t>(i));
+    s = std::move(out);
+}
+
+void triangulate(MeshPayload& m, int32_t how) {
+    const std::vector<uint8_t> picked = pickPolygons(m, how);
+    std::vector<Polygon> out;
+    out.reserve(m.polygons.size() * 2);
+    Selection selection;
+    const auto keep = [&](const Polygon& p, bool selected) {
+        if (selected) selection.select(static_cast<int32_t>(out.size()));
+        out.push_back(p);
+    };
+    for (size_t i = 0; i < m.polygons.size(); ++i) {
+        const Polygon& p = m.polygons[i];
+        const bool selected = m.polygonSelection.isSelected(static_cast<int32_t>(i));
+        int32_t c[4];
+        const int n = picked[i] ? polygonCorners(p, c) : 0;
+        if (n == 4) {
+            const auto at = [&](int k) { return m.points[static_cast<size_t>(c[k])]; };
+            if (splitQuadAlongAC(at(0), at(1), at(2), at(3))) {
+                keep({c[0], c[1], c[2], c[2]}, selected);
+                keep({c[0], c[2], c[3], c[3]}, selected);
+            } else {
+                keep({c[0], c[1], c[3], c[3]}, selected);
+                keep({c[1], c[2], c[3], c[3]}, selected);
+            }
+        } else if (n == 3) {
+            keep({c[0], c[1], c[2], c[2]}, selected);
+        } else {
+            keep(p, selected);
+        }
+    }
+    m.polygons = std::move(out);
+    m.polygonSelection = std::move(selection);
+    m.touch();
+}
+
+Node* split(Engine& engine, Node& source, const MeshPayload& m, int32_t how) {
+    const std::vector<uint8_t> picked = pickPolygons(m, how);
+    PointRemap remap;
+    remap.newIndexOfOld.assign(m.points.size(), -1);
+    for (size_t i = 0; i < m.polygons.size(); ++i) {
+        if (!picked[i]) continue;
+        const Polygon& p = m.polygons[i];
+        for (int32_t v : {p.a, p.b, p.c, p.d})
+            remap.newIndexOfOld[static_cast<size_t>(v)] = 0;
+    }
+    auto piece = std::make_unique<MeshPayload>();
+    for (size_t i = 0; i < m.points.size(); ++i) {
+        if (remap.newIndexOfOld[i] < 0) continue;
+        const auto to = static_cast<int32_t>(piece->points.size());
+        remap.newIndexOfOld[i] = to;
+        piece->points.push_back(m.points[i]);
+        if (m.pointSelection.isSelected(static_cast<int32_t>(i))) piece->pointSelection.select(to);
+    }
+    const auto map = [&](int32_t v) { return remap.newIndexOfOld[static_cast<size_t>(v)]; };
+    for (size_t i = 0; i < m.polygons.size(); ++i) {
+        if (!picked[i]) continue;
+        const Polygon& p = m.polygons[i];
+        if (m.polygonSelection.isSelected(static_cast<int32_t>(i)))
+            piece->polygonSelection.select(static_cast<int32_t>(piece->polygons.size()));
+        piece->polygons.push_back({map(p.a), map(p.b), map(p.c), map(p.d)});
+    }
+    if (m.deformed) {
+        piece->deformed = remapPositions(*m.deformed, remap, piece->points.size());
+        piece->deformStamp = newGeometryStamp();
+    }
+
+    Node* out = engine.createNode(NodeKind::Object, host::type::Polygon);
+    out->name = source.name;
+    out->data = source.data;
+    out->local = engine.globalMatrix(source.id);
+    out->payload = std::move(piece);
+    NodeId previous = host::NoNode;
+    for (const Node* tag : source.tags) {
+        Node* copy = engine.find(engine.cloneNode(tag->id));
+        if (!copy || !engine.attach(copy, Place{out->id, previous, true})) continue;
+        previous = copy->id;
+    }
+    remapWeightTags(engine, *out, remap);
+    return out;
+}
+
+} // namespace
+
+bool modelingCommandChangesObject(int32_t command) {
+    return command != host::mcommand::Split;
+}
+
+ModelingResult runModelingCommand(Engine& engine, int32_t command, Node& object, int32_t how,
+                                  const Container& settings) {
+    ModelingResult result;
+    MeshPayload* m = meshOf(&object);
+    if (!m) return result;
+    switch (command) {
+    case host::mcommand::ConvertSelection:
+        result.success = convertSelection(*m, settings);
+        break;
+    case host::mcommand::SelectConnected:
+        if (how == mode::PointSelection)
+            selectConnectedPoints(*m);
+        else
+            selectConnectedPolygons(*m);
+        result.success = true;
+        break;
+    case host::mcommand::SelectInverse:
+        if (how == mode::PointSelection)
+            invert(m->pointSelection, m->points.size());
+        else
+            invert(m->polygonSelection, m->polygons.size());
+        result.success = true;
+        break;
+    case host::mcommand::Triangulate:
+        triangulate(*m, how);
+        result.success = true;
+        break;
+    case host::mcommand::Split:
+        result.objects.push_back(split(engine, object, *m, how)->id);
+        result.success = true;
+        return result;
+    default:
+        return result;
+    }
+    if (result.success) engine.markDirty(&object, host::dirty::Data);
+    return result;
+}
+
+} // namespace flumpet::scene

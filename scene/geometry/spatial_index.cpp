@@ -1,0 +1,225 @@
+#include "scene/geometry/spatial_index.h"
+
+#include "scene/geometry/mesh_adjacency.h"
+#include "scene/geometry/triangle_math.h"
+
+#include <embree3/rtcore.h>
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+namespace flumpet::scene {
+
+namespace {
+
+/// Indices beyond this many triangles in all are dropped, oldest first (the newest stays).
+constexpr size_t TriangleBudget = 4'000'000;
+
+RTCScene sceneOf(void* p) {
+    return static_cast<RTCScene>(p);
+}
+
+} // namespace
+
+// --- Device -----------------------------------------------------------------------------------
+
+EmbreeDevice::~EmbreeDevice() {
+    if (device_) rtcReleaseDevice(static_cast<RTCDevice>(device_));
+}
+
+void* EmbreeDevice::get() {
+    if (!device_ && !failed_) {
+        device_ = rtcNewDevice(nullptr);
+        failed_ = device_ == nullptr;
+    }
+    return device_;
+}
+
+// --- Index ------------------------------------------------------------------------------------
+
+SpatialIndex::~SpatialIndex() {
+    if (scene_) rtcReleaseScene(sceneOf(scene_));
+}
+
+std::unique_ptr<SpatialIndex> SpatialIndex::build(EmbreeDevice& device, const MeshPayload& mesh,
+                                                  const Matrix& placement) {
+    auto rtcDevice = static_cast<RTCDevice>(device.get());
+    if (!rtcDevice) return nullptr;
+    std::unique_ptr<SpatialIndex> index(new SpatialIndex());
+    index->points_.reserve(mesh.points.size());
+    const bool placed = placement != Matrix{};
+    for (const Vector& p : mesh.points)
+        index->points_.push_back(placed ? placement * p : p);
+    index->triangles_.reserve(mesh.polygons.size() * 2);
+    for (size_t i = 0; i < mesh.polygons.size(); ++i) {
+        const Polygon& p = mesh.polygons[i];
+        const auto k = static_cast<int64_t>(i) + 1;
+        index->triangles_.push_back({p.a, p.b, p.c, k});
+        if (!p.isTriangle()) index->triangles_.push_back({p.a, p.c, p.d, -k});
+    }
+
+    RTCScene scene = rtcNewScene(rtcDevice);
+    if (!scene) return nullptr;
+    index->scene_ = scene;
+    rtcSetSceneFlags(scene, RTC_SCENE_FLAG_ROBUST);
+    if (!index->triangles_.empty()) {
+        RTCGeometry geometry = rtcNewGeometry(rtcDevice, RTC_GEOMETRY_TYPE_TRIANGLE);
+        if (!geometry) return nullptr;
+        auto* vertices = static_cast<float*>(rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0,
+                                                                     RTC_FORMAT_FLOAT3, 3 * sizeof(float),
+                                                                     index->points_.size()));
+        auto* indices = static_cast<unsigned*>(rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_INDEX, 0,
+                                                                       RTC_FORMAT_UINT3, 3 * sizeof(unsigned),
+                                                                       index->triangles_.size()));
+        if (!vertices || !indices) {
+            rtcReleaseGeometry(geometry);
+            return nullptr;
+        }
+        for (size_t i = 0; i < index->points_.size(); ++i) {
+            vertices[3 * i] = static_cast<float>(index->points_[i].x);
+            vertices[3 * i + 1] = static_cast<float>(index->points_[i].y);
+            vertices[3 * i + 2] = static_cast<float>(index->points_[i].z);
+        }
+        for (size_t i = 0; i < index->triangles_.size(); ++i) {
+            indices[3 * i] = static_cast<unsigned>(index->triangles_[i].a);
+            indices[3 * i + 1] = static_cast<unsigned>(index->triangles_[i].b);
+            indices[3 * i + 2] = static_cast<unsigned>(index->triangles_[i].c);
+        }
+        rtcCommitGeometry(geometry);
+        rtcAttachGeometry(scene, geometry);
+        rtcReleaseGeometry(geometry);
+    }
+    rtcCommitScene(scene);
+    if (rtcGetDeviceError(rtcDevice) != RTC_ERROR_NONE) return nullptr;
+    return index;
+}
+
+bool SpatialIndex::intersect(const Vector& origin, const Vector& direction, double length, bool testOnly,
+                             host::RayHit& out) const {
+    if (triangles_.empty() || !(length > 0.0) || !host::isFinite(origin) || !host::isFinite(direction))
+        return false;
+    RTCIntersectContext context;
+    rtcInitIntersectContext(&context);
+    RTCRayHit rayHit{};
+    RTCRay& ray = rayHit.ray;
+    ray.org_x = static_cast<float>(origin.x);
+    ray.org_y = static_cast<float>(origin.y);
+    ray.org_z = static_cast<float>(origin.z);
+    ray.dir_x = static_cast<float>(direction.x);
+    ray.dir_y = static_cast<float>(direction.y);
+    ray.dir_z = static_cast<float>(direction.z);
+    ray.tnear = 0.0f;
+    ray.tfar = std::isfinite(length) ? static_cast<float>(length) : std::numeric_limits<float>::infinity();
+    ray.mask = ~0u;
+    if (testOnly) {
+        rtcOccluded1(sceneOf(scene_), &context, &ray);
+        return ray.tfar < 0.0f;
+    }
+    rayHit.hit.geomID = RTC_INVALID_GEOMETRY_ID;
+    rayHit.hit.primID = RTC_INVALID_GEOMETRY_ID;
+    rtcIntersect1(sceneOf(scene_), &context, &rayHit);
+    if (rayHit.hit.geomID == RTC_INVALID_GEOMETRY_ID) return false;
+
+    const Triangle& tri = triangles_[rayHit.hit.primID];
+    const Vector& a = points_[static_cast<size_t>(tri.a)];
+    const Vector& b = points_[static_cast<size_t>(tri.b)];
+    const Vector& c = points_[static_cast<size_t>(tri.c)];
+    // The single-precision distance, refined on the exact triangle.
+    double t = ray.tfar;
+    double exact = 0.0;
+    if (rayTriangleDistance(origin, direction, a, b, c, exact) &&
+        std::abs(exact - t) <= 1e-3 * std::max(1.0, t))
+        t = exact;
+    t = std::clamp(t, 0.0, length);
+    out.distance = t;
+    out.position = origin + direction * t;
+    out.polygon = static_cast<int32_t>(std::abs(tri.k) - 1);
+    out.backface = host::dot(host::cross(b - a, c - a), direction) > 0.0;
+    return true;
+}
+
+struct ClosestSearch {
+    const SpatialIndex* index = nullptr;
+    Vector point;
+    double best2 = std::numeric_limits<double>::infinity();
+    Vector bestPoint;
+    int64_t k = 0;
+
+    static bool visit(RTCPointQueryFunctionArguments* args) {
+        auto* self = static_cast<ClosestSearch*>(args->userPtr);
+        const SpatialIndex::Triangle& tri = self->index->triangles_[args->primID];
+        const auto& pts = self->index->points_;
+        const Vector q =
+            closestPointOnTriangle(self->point, pts[static_cast<size_t>(tri.a)],
+                                   pts[static_cast<size_t>(tri.b)], pts[static_cast<size_t>(tri.c)]);
+        const Vector d = q - self->point;
+        const double d2 = host::dot(d, d);
+        // Ties go to the lower polygon, then to its first triangle, whatever the visiting order.
+        const auto rank = [](int64_t k) { return 2 * std::abs(k) + (k < 0 ? 1 : 0); };
+        if (d2 < self->best2 || (d2 == self->best2 && rank(tri.k) < rank(self->k))) {
+            self->best2 = d2;
+            self->bestPoint = q;
+            self->k = tri.k;
+            // Shrink the search, rounding up so that single precision never cuts off a tie.
+            const auto radius =
+                std::nextafter(static_cast<float>(std::sqrt(d2)), std::numeric_limits<float>::max());
+            if (radius < args->query->radius) {
+                args->query->radius = radius;
+                return true;
+            }
+        }
+        return false;
+    }
+};
+
+bool SpatialIndex::closest(const Vector& point, Closest& out) const {
+    if (triangles_.empty() || !host::isFinite(point)) return false;
+    RTCPointQuery query{};
+    query.x = static_cast<float>(point.x);
+    query.y = static_cast<float>(point.y);
+    query.z = static_cast<float>(point.z);
+    query.time = 0.0f;
+    query.radius = std::numeric_limits<float>::infinity();
+    RTCPointQueryContext context;
+    rtcInitPointQueryContext(&context);
+    ClosestSearch search;
+    search.index = this;
+    search.point = point;
+    rtcPointQuery(sceneOf(scene_), &query, &context, &ClosestSearch::visit, &search);
+    if (search.k == 0) return false;
+    out.distance = std::sqrt(search.best2);
+    out.point = search.bestPoint;
+    out.k = search.k;
+    return true;
+}
+
+// --- Cache ------------------------------------------------------------------------------------
+
+std::shared_ptr<const SpatialIndex> SpatialIndexCache::get(const MeshPayload& mesh, const Matrix& placement) {
+    for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+        if (it->stamp == mesh.stamp && it->placement == placement) {
+            entries_.splice(entries_.begin(), entries_, it);
+            return entries_.front().index;
+        }
+    }
+    std::shared_ptr<const SpatialIndex> index = SpatialIndex::build(device_, mesh, placement);
+    if (!index) return nullptr;
+    ++builds_;
+    entries_.push_front({mesh.stamp, placement, index});
+    size_t triangles = 0, kept = 0;
+    for (auto it = entries_.begin(); it != entries_.end();) {
+        triangles += it->index->triangleCount();
+        ++kept;
+        if (it != entries_.begin() && (triangles > TriangleBudget || kept > capacity_)) {
+            triangles -= it->index->triangleCount();
+            --kept;
+            it = entries_.erase(it);
+        } else {
+            ++it;
+        }
+    }
+    return index;
+}
+
+} // namespace flumpet::scene

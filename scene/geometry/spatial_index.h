@@ -1,0 +1,96 @@
+// A bounding-volume hierarchy over a mesh's triangles (Embree), for rays and closest points.
+//
+// Built once per mesh state: the cache hands out the same index for the same geometry stamp and
+// placement until the mesh changes. Embree works in single precision; hits and closest points
+// are refined in double precision on the mesh's own triangles.
+#pragma once
+
+#include "host/geometry.h"
+#include "scene/geometry/payloads.h"
+
+#include <cstdint>
+#include <list>
+#include <memory>
+#include <vector>
+
+namespace flumpet::scene {
+
+class EmbreeDevice;
+
+class SpatialIndex {
+  public:
+    ~SpatialIndex();
+    SpatialIndex(const SpatialIndex&) = delete;
+    SpatialIndex& operator=(const SpatialIndex&) = delete;
+
+    /// Null when the device cannot build (the queries then find nothing).
+    static std::unique_ptr<SpatialIndex> build(EmbreeDevice& device, const MeshPayload& mesh,
+                                               const Matrix& placement);
+
+    bool empty() const { return triangles_.empty(); }
+    size_t triangleCount() const { return triangles_.size(); }
+    /// Nearest hit along a unit direction within length; with testOnly, hit or miss only (out
+    /// untouched).
+    bool intersect(const Vector& origin, const Vector& unitDirection, double length, bool testOnly,
+                   host::RayHit& out) const;
+
+    struct Closest {
+        double distance = 0.0;
+        Vector point;
+        /// Polygon index + 1, negated for a quad's second triangle.
+        int64_t k = 0;
+    };
+    bool closest(const Vector& point, Closest& out) const;
+
+  private:
+    SpatialIndex() = default;
+
+    struct Triangle {
+        int32_t a, b, c;
+        /// Polygon index + 1, negated for a quad's second triangle (a, c, d).
+        int64_t k;
+    };
+    void* scene_ = nullptr; // RTCScene
+    std::vector<Vector> points_;
+    std::vector<Triangle> triangles_;
+
+    friend struct ClosestSearch;
+};
+
+/// The Embree device, made on first use.
+class EmbreeDevice {
+  public:
+    EmbreeDevice() = default;
+    ~EmbreeDevice();
+    EmbreeDevice(const EmbreeDevice&) = delete;
+    EmbreeDevice& operator=(const EmbreeDevice&) = delete;
+    /// The RTCDevice, null when it cannot be made.
+    void* get();
+
+  private:
+    void* device_ = nullptr;
+    bool failed_ = false;
+};
+
+/// Keeps the indices of the last few mesh states.
+class SpatialIndexCache {
+  public:
+    explicit SpatialIndexCache(size_t capacity = 8) : capacity_(capacity) {}
+    /// The index of the mesh as placed by placement (identity for object coordinates).
+    std::shared_ptr<const SpatialIndex> get(const MeshPayload& mesh, const Matrix& placement);
+    /// How many indices were built (for tests of the cache).
+    uint64_t builds() const { return builds_; }
+
+  private:
+    struct Entry {
+        uint64_t stamp;
+        Matrix placement;
+        std::shared_ptr<const SpatialIndex> index;
+    };
+    EmbreeDevice device_;
+    std::list<Entry> entries_; // most recent first
+    size_t capacity_;
+    uint64_t builds_ = 0;
+};
+
+} // namespace flumpet::scene

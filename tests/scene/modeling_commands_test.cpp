@@ -1,0 +1,220 @@
+#include "mesh_shapes.h"
+#include "scene_fixture.h"
+
+#include <gtest/gtest.h>
+
+namespace flumpet::test {
+namespace {
+
+using host::Container;
+using host::Polygon;
+using host::PolygonObject;
+using host::Selection;
+using host::Vector;
+namespace cmd = host::mcommand;
+namespace mode = host::mcommandmode;
+
+Selection selectionOf(std::initializer_list<int32_t> indices) {
+    Selection s;
+    for (int32_t i : indices)
+        s.select(i);
+    return s;
+}
+
+Container convertSettings(int32_t from, int32_t to, bool tolerant) {
+    Container c;
+    c.setInt(host::mcommandparam::ConvertFrom, from);
+    c.setInt(host::mcommandparam::ConvertTo, to);
+    c.setBool(host::mcommandparam::ConvertTolerant, tolerant);
+    return c;
+}
+
+// The 2 x 2 grid: points 0..8 row by row, quads 0 (0 1 4 3), 1 (1 2 5 4), 2 (3 4 7 6), 3 (4 5 8 7).
+struct GridFixture : SceneFixture {
+    PolygonObject grid;
+    GridFixture() {
+        const MeshArrays m = quadGrid(2, 2);
+        grid = addMesh("Grid", m.points, m.polygons);
+    }
+};
+
+struct ConvertCase {
+    const char* name;
+    std::vector<int32_t> selected;
+    int32_t from, to;
+    bool tolerant;
+    std::vector<int32_t> expected;
+};
+
+TEST(ModelingCommands, ConvertSelectionFollowsTheRules) {
+    const ConvertCase cases[] = {
+        {"all points of quad 0 only", {0, 1, 3, 4}, 0, 2, false, {0}},
+        {"shared point alone selects nothing", {4}, 0, 2, false, {}},
+        {"tolerant: any point selects", {4}, 0, 2, true, {0, 1, 2, 3}},
+        {"tolerant corner", {0}, 0, 2, true, {0}},
+        {"two quads to their points", {0, 3}, 2, 0, false, {0, 1, 3, 4, 5, 7, 8}},
+        {"no polygon to no point", {}, 2, 0, false, {}},
+    };
+    for (const ConvertCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        GridFixture f;
+        Selection chosen;
+        for (int32_t i : c.selected)
+            chosen.select(i);
+        if (c.from == host::selectionkind::Points) {
+            ASSERT_TRUE(f.grid.setPointSelection(chosen));
+        } else {
+            ASSERT_TRUE(f.grid.setPolygonSelection(chosen));
+        }
+        const auto result = f.grid.modelingCommand(cmd::ConvertSelection, mode::All,
+                                                   convertSettings(c.from, c.to, c.tolerant));
+        ASSERT_TRUE(result.success);
+        const Selection target =
+            c.to == host::selectionkind::Polygons ? f.grid.polygonSelection() : f.grid.pointSelection();
+        EXPECT_EQ(target.indices(), c.expected);
+    }
+}
+
+TEST(ModelingCommands, ConvertSelectionRefusesUnknownKinds) {
+    GridFixture f;
+    EXPECT_FALSE(
+        f.grid.modelingCommand(cmd::ConvertSelection, mode::All, convertSettings(1, 2, false)).success);
+}
+
+TEST(ModelingCommands, SplitMakesAnObjectOfTheSelectedPolygonsAndTheirPoints) {
+    GridFixture f;
+    f.grid.setLocalPosition({5, 0, 0});
+    host::WeightTag weights(f.addTag(f.grid, host::tagtype::Weight));
+    host::Object joint = f.add(host::type::Joint, "J");
+    const int32_t j = weights.addJoint(joint);
+    weights.setWeight(j, 8, 0.5);
+    weights.setWeight(j, 2, 0.25); // point 2 is not used by the split polygons
+    ASSERT_TRUE(f.grid.setPolygonSelection(selectionOf({0, 3})));
+    ASSERT_TRUE(f.grid.setPointSelection(selectionOf({4, 6})));
+
+    const auto result = f.grid.modelingCommand(cmd::Split, mode::PolygonSelection);
+    ASSERT_TRUE(result.success);
+    ASSERT_EQ(result.objects.size(), 1u);
+    PolygonObject piece(host::Object(&f.engine, result.objects[0]));
+    ASSERT_TRUE(piece.alive());
+    EXPECT_FALSE(piece.document().alive());
+    EXPECT_EQ(piece.name(), "Grid");
+    EXPECT_EQ(piece.globalMatrix(), f.grid.globalMatrix());
+
+    // Used points 0 1 3 4 5 7 8 keep their order.
+    const std::vector<Vector> expectedPoints = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0},
+                                                {2, 1, 0}, {1, 2, 0}, {2, 2, 0}};
+    EXPECT_EQ(std::vector<Vector>(piece.points().begin(), piece.points().end()), expectedPoints);
+    const std::vector<Polygon> expectedPolygons = {{0, 1, 3, 2}, {3, 4, 6, 5}};
+    EXPECT_EQ(std::vector<Polygon>(piece.polygons().begin(), piece.polygons().end()), expectedPolygons);
+    EXPECT_EQ(piece.polygonSelection().indices(), (std::vector<int32_t>{0, 1}));
+    EXPECT_EQ(piece.pointSelection().indices(), (std::vector<int32_t>{3}));
+
+    // The tags come along, their weights following the points.
+    host::WeightTag copied(piece.tag(host::tagtype::Weight));
+    ASSERT_TRUE(copied.alive());
+    EXPECT_NE(copied.id(), weights.id());
+    EXPECT_EQ(copied.weight(0, 6), 0.5);
+    EXPECT_EQ(copied.weightCount(0), 1);
+    // The source is untouched.
+    EXPECT_EQ(f.grid.polygonCount(), 4);
+    EXPECT_EQ(weights.weightCount(j), 2);
+    piece.free();
+}
+
+struct TriangulateCase {
+    const char* name;
+    std::vector<Vector> quad;
+    std::vector<Polygon> expected;
+};
+
+TEST(ModelingCommands, TriangulateSplitsQuadsAlongTheRightDiagonal) {
+    const TriangulateCase cases[] = {
+        {"square: a-c on a tie", {{0, 0, 0}, {1, 0, 0}, {1, 1, 0}, {0, 1, 0}}, {{0, 1, 2, 2}, {0, 2, 3, 3}}},
+        {"b-d shorter", {{0, 0, 0}, {2, -0.2, 0}, {4, 0, 0}, {2, 0.2, 0}}, {{0, 1, 3, 3}, {1, 2, 3, 3}}},
+        // Concave at d: only the diagonal through d stays inside, although it is the longer one.
+        {"dart", {{0, 0, 0}, {1, -5, 0}, {2, 0, 0}, {1, -0.5, 0}}, {{0, 1, 3, 3}, {1, 2, 3, 3}}},
+    };
+    for (const TriangulateCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        SceneFixture f;
+        PolygonObject mesh = f.addMesh("Q", c.quad, {{0, 1, 2, 3}, {0, 1, 2, 2}});
+        ASSERT_TRUE(mesh.modelingCommand(cmd::Triangulate, mode::All).success);
+        std::vector<Polygon> expected = c.expected;
+        expected.push_back({0, 1, 2, 2}); // the triangle stays
+        EXPECT_EQ(std::vector<Polygon>(mesh.polygons().begin(), mesh.polygons().end()), expected);
+    }
+}
+
+TEST(ModelingCommands, TriangulateInPolygonSelectionModeLeavesOtherQuads) {
+    GridFixture f;
+    f.grid.setPolygonSelection(selectionOf({1}));
+    ASSERT_TRUE(f.grid.modelingCommand(cmd::Triangulate, mode::PolygonSelection).success);
+    ASSERT_EQ(f.grid.polygonCount(), 5);
+    EXPECT_FALSE(f.grid.polygons()[0].isTriangle());
+    EXPECT_TRUE(f.grid.polygons()[1].isTriangle());
+    EXPECT_TRUE(f.grid.polygons()[2].isTriangle());
+    EXPECT_EQ(f.grid.polygonSelection().indices(), (std::vector<int32_t>{1, 2}));
+    EXPECT_TRUE(validPolygons(f.grid.polygons(), 9));
+}
+
+TEST(ModelingCommands, SelectConnectedGrowsOverSharedEdgesOnly) {
+    SceneFixture f;
+    // Two triangles touching at point 2 only (a bow tie), and a third sharing an edge with the
+    // second.
+    PolygonObject mesh = f.addMesh("Tie", {{0, 0, 0}, {0, 2, 0}, {1, 1, 0}, {2, 0, 0}, {2, 2, 0}, {3, 1, 0}},
+                                   {{0, 2, 1, 1}, {2, 3, 4, 4}, {3, 5, 4, 4}});
+    mesh.setPolygonSelection(selectionOf({1}));
+    ASSERT_TRUE(mesh.modelingCommand(cmd::SelectConnected, mode::PolygonSelection).success);
+    EXPECT_EQ(mesh.polygonSelection().indices(), (std::vector<int32_t>{1, 2}));
+
+    mesh.setPolygonSelection(selectionOf({0}));
+    ASSERT_TRUE(mesh.modelingCommand(cmd::SelectConnected, mode::PolygonSelection).success);
+    EXPECT_EQ(mesh.polygonSelection().indices(), (std::vector<int32_t>{0}));
+}
+
+TEST(ModelingCommands, SelectInverseInvertsTheModesSelection) {
+    GridFixture f;
+    f.grid.setPolygonSelection(selectionOf({0, 2}));
+    f.grid.setPointSelection(selectionOf({0, 8}));
+    ASSERT_TRUE(f.grid.modelingCommand(cmd::SelectInverse, mode::PolygonSelection).success);
+    EXPECT_EQ(f.grid.polygonSelection().indices(), (std::vector<int32_t>{1, 3}));
+    EXPECT_EQ(f.grid.pointSelection().indices(), (std::vector<int32_t>{0, 8}));
+    ASSERT_TRUE(f.grid.modelingCommand(cmd::SelectInverse, mode::PointSelection).success);
+    EXPECT_EQ(f.grid.pointSelection().indices(), (std::vector<int32_t>{1, 2, 3, 4, 5, 6, 7}));
+}
+
+TEST(ModelingCommands, FailOnWhatIsNotAPolygonObjectOrNotACommand) {
+    GridFixture f;
+    host::Object null = f.addNull("N");
+    EXPECT_FALSE(f.engine.geometry()
+                     .modelingCommand(cmd::Triangulate, null.id(), mode::All, {}, host::NoNode)
+                     .success);
+    EXPECT_FALSE(f.grid.modelingCommand(999, mode::All).success);
+}
+
+TEST(ModelingCommands, UndoRestoresAMeshChangedInTheDocument) {
+    GridFixture f;
+    f.grid.setPolygonSelection(selectionOf({3}));
+    const std::string before = f.save();
+    f.doc.startUndo();
+    ASSERT_TRUE(f.grid.modelingCommand(cmd::Triangulate, mode::All, {}, f.doc).success);
+    f.doc.endUndo();
+    const std::string after = f.save();
+    EXPECT_NE(before, after);
+    ASSERT_TRUE(f.engine.undo(f.doc.id()));
+    EXPECT_EQ(f.save(), before);
+    ASSERT_TRUE(f.engine.redo(f.doc.id()));
+    EXPECT_EQ(f.save(), after);
+}
+
+TEST(ModelingCommands, ChangesMarkTheObjectChanged) {
+    GridFixture f;
+    f.grid.changedSinceLastCheck(host::dirty::Data);
+    f.grid.modelingCommand(cmd::SelectInverse, mode::PolygonSelection);
+    EXPECT_TRUE(f.grid.changedSinceLastCheck(host::dirty::Data));
+    EXPECT_FALSE(f.grid.changedSinceLastCheck(host::dirty::Data));
+}
+
+} // namespace
+} // namespace flumpet::test
