@@ -1,5 +1,6 @@
 // flumpet: the command line of the embedded host. Imports characters, shows scenes and drives
 // the generator through the messages a host sends, then saves what was built.
+#include "main.h"
 #include "model_import.h"
 #include "object_paths.h"
 #include "random.h"
@@ -92,21 +93,21 @@ int main(int argc, char** argv) {
     Options o;
     CLI::App app{"flumpet: rig animated characters for rigid-body dynamics on the embedded host."};
     app.require_subcommand(1);
-    app.footer("Run 'flumpet COMMAND --help' for a command's options and examples.");
+    app.footer("Run 'flumpet COMMAND --help' for a command's options and examples.\n");
 
     CLI::App* import = app.add_subcommand("import", "Import a character (FBX, glTF, COLLADA, DirectX .x ...) into a scene file");
-    import->add_option("MODEL", o.model, "Model file to import")->required()->check(CLI::ExistingFile);
+    import->add_option("MODEL", o.model, "Model file to import")->required();
     import->add_option("-o,--output", o.output, "Scene file to write")->required();
     import->add_flag("-q,--quiet", o.quiet, "Print nothing but errors");
-    import->footer("Example:\n  flumpet import /usr/share/assimp/models/X/BCN_Epileptic.X -o character.json");
+    import->footer("Example:\n  flumpet import /usr/share/assimp/models/X/BCN_Epileptic.X -o character.json\n");
 
     CLI::App* info = app.add_subcommand("info", "Show a scene: object tree, generator parameters, counts");
-    info->add_option("SCENE", o.scene, "Scene file")->required()->check(CLI::ExistingFile);
+    info->add_option("SCENE", o.scene, "Scene file")->required();
     info->add_flag("--json", o.json, "Print one JSON object (see docs/command-line.md)");
-    info->footer("Examples:\n  flumpet info character.json\n  flumpet info character.json --json");
+    info->footer("Examples:\n  flumpet info character.json\n  flumpet info character.json --json\n");
 
     CLI::App* run = app.add_subcommand("run", "Apply steps to a scene in the order given, then save it");
-    run->add_option("SCENE", o.scene, "Scene file to start from")->check(CLI::ExistingFile);
+    run->add_option("SCENE", o.scene, "Scene file to start from");
     run->add_flag("--new", o.fresh, "Start from an empty document instead of a scene file");
     run->add_option("-o,--output", o.output, "Scene file to write")->required();
     run->add_option("--seed", o.seed, "Seed for the module's random numbers (reproducible runs)");
@@ -128,15 +129,20 @@ int main(int argc, char** argv) {
         "Examples:\n"
         "  flumpet run character.json --generator Flumpet --select B_UpperArm_Left,B_Hand_Left \\\n"
         "      --press ARM_A_ASSIGN_SELECTED -o assigned.json\n"
-        "  flumpet run --new --generator Rope --set CONNECTOR_MODE=6 -o rope.json");
+        "  flumpet run --new --generator Rope --set CONNECTOR_MODE=6 -o rope.json\n");
 
     try {
         app.parse(argc, argv);
         if (import->parsed()) return importCommand(o);
         if (info->parsed()) return infoCommand(o);
         return runCommand(o);
-    } catch (const CLI::ParseError& e) {
+    } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        std::cerr << "flumpet: " << e.what() << " (see flumpet --help)\n";
+        return 2;
     } catch (const CommandError& e) {
         std::cerr << "flumpet: " << e.what() << "\n";
         return 1;

@@ -61,10 +61,13 @@ class Importer {
 
     ImportReport run(const aiScene& scene) {
         scene_ = &scene;
+        // Without meshes of its own the import library makes stand-in meshes; they are not the
+        // character's.
+        meshes_ = (scene.mFlags & AI_SCENE_FLAGS_INCOMPLETE) ? 0 : scene.mNumMeshes;
         markBones();
         globals_[scene.mRootNode] = toMatrix(scene.mRootNode->mTransformation);
         computeGlobals(scene.mRootNode);
-        for (unsigned m = 0; m < scene.mNumMeshes; ++m) collectBindPoses(*scene.mMeshes[m]);
+        for (unsigned m = 0; m < meshes_; ++m) collectBindPoses(*scene.mMeshes[m]);
         build(scene.mRootNode, host::Object{});
         return report_;
     }
@@ -72,10 +75,26 @@ class Importer {
   private:
     [[noreturn]] void fail(const std::string& what) const { throw CommandError(path_ + ": " + what); }
 
+    // The arrays a mesh claims must be there before anything follows them.
+    void checkMesh(const aiMesh* mesh) const {
+        if (!mesh) fail("a mesh is missing");
+        const std::string name = mesh->mName.C_Str();
+        if ((mesh->mNumVertices && !mesh->mVertices) || (mesh->mNumFaces && !mesh->mFaces) ||
+            (mesh->mNumBones && !mesh->mBones))
+            fail("mesh \"" + name + "\" is incomplete");
+        for (unsigned b = 0; b < mesh->mNumBones; ++b)
+            if (!mesh->mBones[b] || (mesh->mBones[b]->mNumWeights && !mesh->mBones[b]->mWeights))
+                fail("mesh \"" + name + "\" has an incomplete bone");
+        for (unsigned f = 0; f < mesh->mNumFaces; ++f)
+            if (mesh->mFaces[f].mNumIndices && !mesh->mFaces[f].mIndices) fail("mesh \"" + name + "\" has an incomplete face");
+    }
+
     // Bones are the nodes the meshes name; nodes between bones count as joints too.
     void markBones() {
+        if (meshes_ && !scene_->mMeshes) fail("the meshes are missing");
+        for (unsigned m = 0; m < meshes_; ++m) checkMesh(scene_->mMeshes[m]);
         std::unordered_set<std::string> boneNames;
-        for (unsigned m = 0; m < scene_->mNumMeshes; ++m)
+        for (unsigned m = 0; m < meshes_; ++m)
             for (unsigned b = 0; b < scene_->mMeshes[m]->mNumBones; ++b)
                 boneNames.insert(scene_->mMeshes[m]->mBones[b]->mName.C_Str());
         std::vector<const aiNode*> stack{scene_->mRootNode};
@@ -174,9 +193,10 @@ class Importer {
 
     void build(const aiNode* n, const host::Object& parent) {
         const bool joint = joints_.count(n) != 0;
-        for (unsigned i = 0; i < n->mNumMeshes; ++i)
+        const unsigned meshCount = meshes_ ? n->mNumMeshes : 0;
+        for (unsigned i = 0; i < meshCount; ++i)
             if (n->mMeshes[i] >= scene_->mNumMeshes) fail("node \"" + std::string(n->mName.C_Str()) + "\" names a missing mesh");
-        if (!joint && n->mNumMeshes == 1 && n->mNumChildren == 0) {
+        if (!joint && meshCount == 1 && n->mNumChildren == 0) {
             // A node that only holds a mesh becomes that polygon object itself.
             pendingMeshes_.push_back({scene_->mMeshes[n->mMeshes[0]], parent, n, n->mName.C_Str()});
         } else {
@@ -184,7 +204,7 @@ class Importer {
             jointObjects_.emplace(n, o);
             if (joint) ++report_.joints;
             for (unsigned i = 0; i < n->mNumChildren; ++i) build(n->mChildren[i], o);
-            for (unsigned i = 0; i < n->mNumMeshes; ++i) {
+            for (unsigned i = 0; i < meshCount; ++i) {
                 const aiMesh* mesh = scene_->mMeshes[n->mMeshes[i]];
                 const std::string name = mesh->mName.length ? mesh->mName.C_Str() : std::string(n->mName.C_Str()) + "_Mesh";
                 pendingMeshes_.push_back({mesh, o, n, name});
@@ -266,6 +286,7 @@ class Importer {
     std::string path_;
     const std::function<void(const std::string&)>& note_;
     const aiScene* scene_ = nullptr;
+    unsigned meshes_ = 0;
     std::set<const aiNode*> bones_, joints_;
     std::unordered_map<std::string, const aiNode*> nodeByName_;
     std::unordered_map<const aiNode*, host::Matrix> globals_, bindGlobals_, standing_;
@@ -287,10 +308,16 @@ class Importer {
 ImportReport importModel(scene::Engine& engine, const host::Document& doc, const std::string& path,
                          const std::function<void(const std::string&)>& note) {
     Assimp::Importer importer;
-    // Keep the file's own hierarchy; only make the data safe to read.
-    const aiScene* scene = importer.ReadFile(path, aiProcess_ValidateDataStructure | aiProcess_SortByPType);
-    if (!scene || !scene->mRootNode || (scene->mFlags & AI_SCENE_FLAGS_INCOMPLETE))
+    // Keep the file's own hierarchy untouched; the reader below checks every index it follows
+    // (the library's own validation refuses files without meshes, such as bare skeletons).
+    const aiScene* scene = importer.ReadFile(path, aiProcess_SortByPType);
+    // A file without meshes (a bare skeleton) counts as incomplete to the import library; it is
+    // still a hierarchy worth importing.
+    if (!scene || !scene->mRootNode)
         throw CommandError(path + ": cannot import: " + importer.GetErrorString());
+    // Readers that accept anything give an empty root for a file that is not theirs.
+    if (scene->mNumMeshes == 0 && scene->mRootNode->mNumChildren == 0)
+        throw CommandError(path + ": cannot import: the file holds no meshes and no hierarchy");
     return Importer(engine, doc, path, note).run(*scene);
 }
 
