@@ -1,5 +1,6 @@
 #include "main.h"
 
+#include "command_context.h"
 #include "firstobject.h"
 #include "help.h"
 #include "host/ids.h"
@@ -41,6 +42,8 @@ int32_t end() {
     if (s.resourceLoaded && s.host) s.host->plugins().releaseResource();
     s.resourceLoaded = false;
     s.host = nullptr;
+    // Nothing of the last command may reach into a host the module is no longer bound to.
+    commandContext() = CommandContext{};
     return host::action::Ok;
 }
 
