@@ -1,6 +1,7 @@
 // flumpet: the command line of the embedded host. Imports characters, shows scenes and drives
 // the generator through the messages a host sends, then saves what was built.
 #include "main.h"
+#include "memory_limit.h"
 #include "model_import.h"
 #include "object_paths.h"
 #include "random.h"
@@ -24,10 +25,15 @@ struct Options {
     std::string model, scene, output;
     bool json = false, quiet = false, fresh = false;
     std::optional<unsigned> seed;
+    double memoryLimitGiB = 0.0;
     std::vector<Step> steps;
 };
 
 int importCommand(const Options& o) {
+    // A file may claim more elements than any machine holds; the cap turns that into an error.
+    const uint64_t limit = o.memoryLimitGiB > 0 ? static_cast<uint64_t>(o.memoryLimitGiB * 1073741824.0)
+                                                : flumpet::app::defaultMemoryLimit();
+    flumpet::app::limitMemory(limit);
     Session session(o.quiet);
     const flumpet::host::Document doc = session.newDocument();
     const auto report = flumpet::app::importModel(session.engine(), doc, o.model,
@@ -99,6 +105,9 @@ int main(int argc, char** argv) {
     import->add_option("MODEL", o.model, "Model file to import")->required();
     import->add_option("-o,--output", o.output, "Scene file to write")->required();
     import->add_flag("-q,--quiet", o.quiet, "Print nothing but errors");
+    import->add_option("--memory-limit", o.memoryLimitGiB,
+                       "Most memory the import may take, in GiB (default: three quarters of the machine's)")
+        ->check(CLI::PositiveNumber);
     import->footer("Example:\n  flumpet import /usr/share/assimp/models/X/BCN_Epileptic.X -o character.json\n");
 
     CLI::App* info = app.add_subcommand("info", "Show a scene: object tree, generator parameters, counts");
@@ -145,6 +154,9 @@ int main(int argc, char** argv) {
         return 2;
     } catch (const CommandError& e) {
         std::cerr << "flumpet: " << e.what() << "\n";
+        return 1;
+    } catch (const std::bad_alloc&) {
+        std::cerr << "flumpet: out of memory (see --memory-limit)\n";
         return 1;
     } catch (const std::exception& e) {
         std::cerr << "flumpet: " << e.what() << "\n";

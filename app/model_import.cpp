@@ -313,8 +313,12 @@ ImportReport importModel(scene::Engine& engine, const host::Document& doc, const
     const aiScene* scene = importer.ReadFile(path, aiProcess_SortByPType);
     // A file without meshes (a bare skeleton) counts as incomplete to the import library; it is
     // still a hierarchy worth importing.
-    if (!scene || !scene->mRootNode)
-        throw CommandError(path + ": cannot import: " + importer.GetErrorString());
+    if (!scene || !scene->mRootNode) {
+        const std::string why = importer.GetErrorString();
+        if (why.find("bad_alloc") != std::string::npos)
+            throw CommandError(path + ": cannot import: it needs more memory than allowed (see --memory-limit)");
+        throw CommandError(path + ": cannot import: " + why);
+    }
     // Readers that accept anything give an empty root for a file that is not theirs.
     if (scene->mNumMeshes == 0 && scene->mRootNode->mNumChildren == 0)
         throw CommandError(path + ": cannot import: the file holds no meshes and no hierarchy");
