@@ -100,3 +100,22 @@ TEST(DocumentationButtons, OpenTheirPagesThroughTheScriptingEngine) {
 
 } // namespace
 } // namespace flumpet::test
+
+namespace flumpet::test {
+namespace {
+
+// The dirty check looks at the generator's first spline child only; evaluating the scene
+// consumes that child's changes (the rope update they trigger comes with the rope builder).
+TEST(DirtyCheck, WatchesTheFirstSplineChildOnly) {
+    RigFixture f;
+    f.addNull("NotASpline", f.generator);
+    host::Object first = f.add(host::type::Spline, "Path", f.generator);
+    host::Object second = f.add(host::type::Spline, "Other", f.generator);
+    for (const host::Object& s : {first, second}) s.setLocalPosition({0, 1, 0});
+    f.engine.evaluate(f.doc.id());
+    EXPECT_FALSE(first.changedSinceLastCheck(host::dirty::Matrix));
+    EXPECT_TRUE(second.changedSinceLastCheck(host::dirty::Matrix));
+}
+
+} // namespace
+} // namespace flumpet::test
