@@ -7,7 +7,7 @@
 
 /// The module entry: the host drives the module's whole life through it (bind, start, module
 /// messages, end). Called on the host's main thread only.
-extern "C" int32_t c4d_main(int32_t action, void* p1, void* p2, void* p3);
+extern "C" int32_t c4d_main(int32_t action, void* p1, void* p2, void* p3); // NOLINT(readability-identifier-naming): the host looks it up by this name
 
 namespace flumpet {
 
