@@ -31,8 +31,6 @@ host::Matrix toMatrix(const aiMatrix4x4& m) {
     return out;
 }
 
-bool finite(const host::Matrix& m) { return host::isFinite(m); }
-
 /// Hash of an exact position, for welding.
 struct PositionKey {
     double x, y, z;
@@ -136,7 +134,7 @@ class Importer {
             const auto it = nodeByName_.find(bone.mName.C_Str());
             if (it == nodeByName_.end()) fail("bone \"" + std::string(bone.mName.C_Str()) + "\" has no node");
             const host::Matrix offset = toMatrix(bone.mOffsetMatrix);
-            if (!finite(offset) || offset.determinant() == 0.0)
+            if (!host::isFinite(offset) || offset.determinant() == 0.0)
                 fail("bone \"" + std::string(bone.mName.C_Str()) + "\" has an unusable bind matrix");
             bindGlobals_.emplace(it->second, meshGlobal * host::inverse(offset));
         }
@@ -183,10 +181,10 @@ class Importer {
     }
 
     host::Object insert(int32_t type, const std::string& name, const host::Object& parent, const host::Matrix& global) {
+        if (!host::isFinite(global)) fail("node \"" + name + "\" has a transform that is not finite");
         host::Object o(&engine_, engine_.allocObject(type));
         o.setName(uniqueName(name));
         doc_.insertLast(o, parent);
-        if (!finite(global)) fail("node \"" + name + "\" has a transform that is not finite");
         o.setGlobalMatrix(global);
         return o;
     }

@@ -102,7 +102,10 @@ std::string sceneInfoText(scene::Engine& engine, const host::Document& doc, cons
                           const IsGenerator& isGenerator) {
     std::ostringstream out;
     const json info = sceneInfoJson(engine, doc, symbols, isGenerator);
+    // The objects come in the same order as in the JSON form, whose parameters are reused.
+    size_t index = 0;
     for (const host::Object& o : allObjects(doc)) {
+        const json& entry = info["objects"][index++];
         int depth = 0;
         for (host::Object p = o.parent(); p.alive(); p = p.parent()) ++depth;
         const std::string indent(static_cast<size_t>(depth) * 2, ' ');
@@ -113,8 +116,8 @@ std::string sceneInfoText(scene::Engine& engine, const host::Document& doc, cons
             for (const host::Tag& t : tags) out << " " << t.name() << " (" << t.type() << ")";
         }
         out << "\n";
-        if (isGenerator && isGenerator(o))
-            for (const auto& [key, value] : parametersJson(o, doc, symbols).items())
+        if (entry.contains("parameters"))
+            for (const auto& [key, value] : entry["parameters"].items())
                 out << indent << "    " << key << " = " << value.dump() << "\n";
     }
     out << "\ncounts:\n";

@@ -63,8 +63,8 @@ template <typename Fn> void forEachSlotJointWithBody(const host::Object& generat
 
 /// Old override members go back to the values of their kind: extra-list bodies to the extra
 /// values, slot bones to the ordinary ones.
-void resetToOrdinary(const host::Node&, const host::Tag& tag, const CommandContext& ctx, double pos, double rot,
-                     double extraPos, double extraRot) {
+void resetToOrdinary(const host::Tag& tag, const CommandContext& ctx, double pos, double rot, double extraPos,
+                     double extraRot) {
     if (ctx.extra.contains(tag))
         setFollow(tag, extraPos, extraRot);
     else
@@ -152,8 +152,8 @@ void addSelectedToOverrides(const host::Object& generator) {
     ctx.created = ListRef::of(generator, SETTINGS_CREATED_OBJECTS);
     ctx.extra = ListRef::ensure(generator, ADDITIONAL_InEx_CREATED_OBJECTS);
     if (ctx.created.present() && !ctx.created.empty() && ctx.overrides.present()) {
-        forEachListedWithBody(ctx.overrides, activeDoc(generator), [&](const host::Node& node, const host::Tag& tag) {
-            resetToOrdinary(node, tag, ctx, pos, rot, extraPos, extraRot);
+        forEachListedWithBody(ctx.overrides, activeDoc(generator), [&](const host::Node&, const host::Tag& tag) {
+            resetToOrdinary(tag, ctx, pos, rot, extraPos, extraRot);
         });
     }
     refresh(generator);
@@ -200,7 +200,7 @@ bool reactToListElementRemoved(const host::Object& generator, int32_t listParam,
     const host::Node leaving = ctx.overrides.at(index, activeDoc(generator));
     const host::Tag tag = bodyTagOf(leaving);
     if (!tag.alive()) return true;
-    resetToOrdinary(leaving, tag, ctx, readFloat(generator, SETTINGS_CONTROL_FOLLOW_POSITION),
+    resetToOrdinary(tag, ctx, readFloat(generator, SETTINGS_CONTROL_FOLLOW_POSITION),
                     readFloat(generator, SETTINGS_CONTROL_FOLLOW_ROTATION),
                     readFloat(generator, ADDITIONAL_SETTINGS_CONTROL_FOLLOW_POSITION),
                     readFloat(generator, ADDITIONAL_SETTINGS_CONTROL_FOLLOW_ROTATION));
