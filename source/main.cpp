@@ -5,6 +5,7 @@
 #include "help.h"
 #include "host/ids.h"
 #include "host/plugins.h"
+#include "joints/skeleton_chain.h"
 
 #include <cstdint>
 
@@ -44,6 +45,7 @@ int32_t end() {
     s.host = nullptr;
     // Nothing of the last command may reach into a host the module is no longer bound to.
     commandContext() = CommandContext{};
+    clearSuccessorOverride();
     return host::action::Ok;
 }
 
