@@ -1,5 +1,7 @@
 #include "list_ref.h"
 
+#include "host/ids.h"
+
 namespace flumpet {
 
 ListRef ListRef::of(const host::Object& generator, int32_t paramId) {
@@ -34,6 +36,8 @@ host::Node ListRef::at(int32_t index, const host::Document& doc) const {
 
 void ListRef::insert(const host::Node& node) {
     if (!present_ || node.id() == host::NoNode) return;
+    // Inside an undo group the list change is undone together with the objects it names.
+    generator_.document().addUndo(host::undo::ChangeSmall, generator_);
     list_.insert(node.id());
     generator_.setParameter(host::DescID(paramId_), list_);
 }

@@ -43,6 +43,72 @@ inline constexpr int32_t FollowPosition = 11062;
 inline constexpr int32_t FollowRotation = 11063;
 } // namespace bodytag
 
+/// Parameters shared by the dynamics connector and spring objects. What they mean beyond the
+/// values the builders write is the host's; they are named by what the builders put in them.
+namespace forceparam {
+/// Connector type (host::connectortype) or spring kind (host::springkind).
+inline constexpr int32_t Type = 12071;
+/// The two bodies, as links.
+inline constexpr int32_t ObjectA = 12001;
+inline constexpr int32_t ObjectB = 12002;
+inline constexpr int32_t Visible = 12003;
+/// Size drawn in the viewport (scene units).
+inline constexpr int32_t DisplaySize = 12004;
+/// The axis of the object (host::forceaxis) that each body's reference follows.
+inline constexpr int32_t AxisA = 12005;
+inline constexpr int32_t AxisB = 12006;
+} // namespace forceparam
+
+/// Axis codes of forceparam::AxisA and AxisB.
+namespace forceaxis {
+inline constexpr int32_t X = 0;
+inline constexpr int32_t Y = 1;
+inline constexpr int32_t Z = 2;
+} // namespace forceaxis
+
+/// Parameters of the connector object (angles in radians).
+namespace connectorparam {
+inline constexpr int32_t AngularLimit = 12401;
+/// The angle range: start at most end.
+inline constexpr int32_t AngleStart = 12402;
+inline constexpr int32_t AngleEnd = 12403;
+inline constexpr int32_t PrimaryAngle = 12421;
+inline constexpr int32_t PrimaryAngleFlag = 12422;
+inline constexpr int32_t FixedAngle = 12423;
+/// Linear limits along the connector (scene units).
+inline constexpr int32_t LinearMode = 12311;
+inline constexpr int32_t LinearMinOn = 12431;
+inline constexpr int32_t LinearMin = 12432;
+inline constexpr int32_t LinearMaxOn = 12433;
+inline constexpr int32_t LinearMax = 12434;
+} // namespace connectorparam
+
+/// Connector types the builders make.
+namespace connectortype {
+inline constexpr int32_t Hinge = 0;
+inline constexpr int32_t Ragdoll = 3;
+/// The one type with linear limits.
+inline constexpr int32_t Slider = 4;
+inline constexpr int32_t Planar = 6;
+} // namespace connectortype
+
+/// Parameters of the spring object.
+namespace springparam {
+inline constexpr int32_t AnchorMode = 12051;
+/// The anchor on body A, in A's own coordinates.
+inline constexpr int32_t AnchorA = 12052;
+inline constexpr int32_t AnchorBMode = 12061;
+inline constexpr int32_t RestMode = 12101;
+/// Rest angle of a twist spring (radians).
+inline constexpr int32_t TwistAngle = 12111;
+} // namespace springparam
+
+/// Spring kinds (forceparam::Type of a spring).
+namespace springkind {
+inline constexpr int32_t Bend = 0;
+inline constexpr int32_t Twist = 1;
+} // namespace springkind
+
 /// Scene hooks of a document.
 namespace hook {
 inline constexpr int32_t DynamicsSettings = 180000100;
