@@ -86,17 +86,13 @@ host::Vector leastParallelAxis(const host::Vector& direction) {
 /// any aim direction (the child is the bone) the frame keeps identity axes.
 host::Matrix aimedFrame(const ConnectorCall& c, const Aim& aim, const host::Vector& at,
                         const host::Matrix& toGenerator, host::Vector& pole) {
-    host::Matrix frame = aimFrameOnAxis(aim.from, aim.to, host::normalise(pole - at), aim.axis);
-    if (isSoundFrame(frame)) return frame;
     const host::Vector direction = aim.to - aim.from;
     if (host::normalise(direction) == host::Vector{}) return {};
-    for (const host::Vector& substitute :
-         {toGenerator * polePoint(c.generator, c.bone, c.child), at + leastParallelAxis(direction) * 10.0}) {
-        frame = aimFrameOnAxis(aim.from, aim.to, host::normalise(substitute - at), aim.axis);
-        if (isSoundFrame(frame)) {
-            pole = substitute;
-            return frame;
-        }
+    for (const host::Vector& candidate : {pole, toGenerator * polePoint(c.generator, c.bone, c.child),
+                                          at + leastParallelAxis(direction) * 10.0}) {
+        if (!fixesRoll(direction, candidate - at)) continue;
+        pole = candidate;
+        return aimFrameOnAxis(aim.from, aim.to, host::normalise(pole - at), aim.axis);
     }
     return {};
 }

@@ -88,9 +88,9 @@ host::Matrix aimFrameOnAxis(const host::Vector& start, const host::Vector& end, 
     return m;
 }
 
-bool isSoundFrame(const host::Matrix& frame) {
-    const host::Vector zero{};
-    return host::isFinite(frame) && !(frame.v1 == zero) && !(frame.v2 == zero) && !(frame.v3 == zero);
+bool fixesRoll(const host::Vector& direction, const host::Vector& up) {
+    const double sine = host::length(host::cross(host::normalise(direction), host::normalise(up)));
+    return sine > 1e-4;
 }
 
 } // namespace flumpet

@@ -51,7 +51,8 @@ host::Vector hingePolePoint(const host::Object& middle, const host::Object& uppe
 host::Matrix aimFrameOnAxis(const host::Vector& start, const host::Vector& end, const host::Vector& up,
                             int32_t axis);
 
-/// True when the frame is finite and none of its axes is zero.
-bool isSoundFrame(const host::Matrix& frame);
+/// True when `up` fixes the roll of a frame aimed along `direction`: both finite and non-zero,
+/// and more than a hair (1e-4 radians) from parallel, so rounding noise cannot pick the roll.
+bool fixesRoll(const host::Vector& direction, const host::Vector& up);
 
 } // namespace flumpet

@@ -94,8 +94,7 @@ host::Matrix setUpTwist(const SpringSetup& setup, const host::Object& objectA, c
 
     const host::Vector target = infoB.length > 0.0 ? infoB.boneMatrix.off + infoB.boneMatrix.v3 * infoB.length
                                                    : endObject.globalPosition();
-    const host::Matrix frame = aimFrameOnAxis(mb.off, target, up, 2);
-    if (isSoundFrame(frame)) return frame;
+    if (fixesRoll(target - mb.off, up)) return aimFrameOnAxis(mb.off, target, up, 2);
     // No direction to follow (the end is at B), or up along it: B's own axes are the best guess.
     return {mb.off, host::normalise(mb.v1), host::normalise(mb.v2), host::normalise(mb.v3)};
 }

@@ -157,6 +157,21 @@ TEST(HingeConnector, StraightKneeStillGetsAWholeFrame) {
     EXPECT_NEAR(host::dot(m.v3, direction(f.pos("Knee_L"), f.pos("Ankle_L"))), 0.0, 1e-9);
 }
 
+TEST(HingeConnector, NearlyStraightKneeIsTurnedLikeAStraightOne) {
+    // Rounding noise off the limb's line must not decide the hinge axis.
+    ConnectorRig f;
+    const auto kneeFrame = [&] {
+        const Vector pole = hingePolePoint(f.joint("Knee_L"), f.joint("Hip_L"), f.joint("Ankle_L"));
+        return f.skeleton(0, "Hip_L", "Knee_L", pole).globalMatrix();
+    };
+    const host::Matrix straight = kneeFrame();
+    f.joint("Ankle_L").setLocalPosition({1e-9, 1, -1e-9});
+    const host::Matrix nearly = kneeFrame();
+    EXPECT_TRUE(near(nearly.v1, straight.v1, 1e-6));
+    EXPECT_TRUE(near(nearly.v2, straight.v2, 1e-6));
+    EXPECT_TRUE(near(nearly.v3, straight.v3, 1e-6));
+}
+
 TEST(HingeConnector, NonFinitePoleNeverReachesTheMatrix) {
     ConnectorRig f;
     const double nan = std::numeric_limits<double>::quiet_NaN();
