@@ -3,7 +3,9 @@
 //
 //   build/bench/flumpet_bench --benchmark_filter=PlaneCut
 #include "host/geometry_handles.h"
+#include "plane_cut.h"
 #include "scene/engine.h"
+#include "sphere_mesh.h"
 
 #include <benchmark/benchmark.h>
 
@@ -11,12 +13,10 @@
 #include <map>
 #include <memory>
 #include <random>
-#include <unordered_map>
 
 namespace flumpet::bench {
 namespace {
 
-using host::Polygon;
 using host::PolygonObject;
 using host::Vector;
 
@@ -29,33 +29,10 @@ struct Character {
     PolygonObject triangles; // the same, triangulated
 
     explicit Character(int64_t triangleCount) {
-        const int slices = static_cast<int>(std::sqrt(double(triangleCount)));
-        const int stacks = static_cast<int>(triangleCount / (2 * slices)) + 1;
-        std::vector<Vector> points;
-        std::vector<Polygon> polygons;
-        const double pi = 3.14159265358979323846;
-        points.push_back({0, 0, -1});
-        for (int s = 1; s < stacks; ++s)
-            for (int i = 0; i < slices; ++i) {
-                const double theta = pi * s / stacks, phi = 2 * pi * i / slices;
-                const double r = 1.0 + 0.1 * std::sin(5 * phi) * std::sin(3 * theta);
-                points.push_back({r * std::sin(theta) * std::cos(phi), r * std::sin(theta) * std::sin(phi),
-                                  -r * std::cos(theta)});
-            }
-        points.push_back({0, 0, 1});
-        const auto ring = [&](int s, int i) { return 1 + (s - 1) * slices + (i % slices); };
-        const int top = static_cast<int>(points.size()) - 1;
-        for (int i = 0; i < slices; ++i)
-            polygons.push_back({0, ring(1, i + 1), ring(1, i), ring(1, i)});
-        for (int s = 1; s < stacks - 1; ++s)
-            for (int i = 0; i < slices; ++i)
-                polygons.push_back({ring(s, i), ring(s, i + 1), ring(s + 1, i + 1), ring(s + 1, i)});
-        for (int i = 0; i < slices; ++i)
-            polygons.push_back({ring(stacks - 1, i), ring(stacks - 1, i + 1), top, top});
-
+        const SphereMesh sphere = lumpySphere(triangleCount);
         quads = PolygonObject(host::Object(&engine, engine.allocObject(host::type::Polygon)));
         doc.insertLast(quads);
-        quads.setMesh(points, polygons);
+        quads.setMesh(sphere.points, sphere.polygons);
         triangles = PolygonObject(quads.clone());
         doc.insertLast(triangles);
         triangles.modelingCommand(host::mcommand::Triangulate, host::mcommandmode::All);
@@ -71,41 +48,6 @@ Character& character(int64_t triangles) {
 
 void sizes(benchmark::internal::Benchmark* b) {
     b->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
-}
-
-/// Cuts a triangulated copy with a plane as the collider builders do: split each crossed edge
-/// once, cut each crossed triangle, delete the points behind, commit.
-void planeCut(const PolygonObject& mesh, const Vector& origin, const Vector& normal) {
-    const auto points = mesh.points();
-    const auto polygons = mesh.polygons();
-    const auto behind = [&](int32_t i) {
-        return host::dot(points[static_cast<size_t>(i)] - origin, normal) < 0;
-    };
-    auto k = mesh.openModeling();
-    std::unordered_map<uint64_t, int32_t> splits;
-    for (size_t t = 0; t < polygons.size(); ++t) {
-        const int32_t v[3] = {polygons[t].a, polygons[t].b, polygons[t].c};
-        int lone = -1;
-        for (int i = 0; i < 3; ++i)
-            if (behind(v[i]) != behind(v[(i + 1) % 3]) && behind(v[i]) != behind(v[(i + 2) % 3])) lone = i;
-        if (lone < 0) continue;
-        int32_t cut[2];
-        for (int e = 0; e < 2; ++e) {
-            const int32_t a = v[lone], b = v[(lone + 1 + e) % 3];
-            const uint64_t key = (uint64_t(uint32_t(std::min(a, b))) << 32) | uint32_t(std::max(a, b));
-            auto it = splits.find(key);
-            if (it == splits.end()) {
-                const double da = host::dot(points[static_cast<size_t>(a)] - origin, normal);
-                const double db = host::dot(points[static_cast<size_t>(b)] - origin, normal);
-                it = splits.emplace(key, k->splitEdge(a, b, da / (da - db))).first;
-            }
-            cut[e] = it->second;
-        }
-        k->splitPolygon(static_cast<int32_t>(t), cut[0], cut[1]);
-    }
-    for (size_t p = 0; p < points.size(); ++p)
-        if (behind(static_cast<int32_t>(p))) k->deletePoint(static_cast<int32_t>(p));
-    k->commit(host::modelingflag::CommitUpdate);
 }
 
 void BM_PlaneCut(benchmark::State& state) {

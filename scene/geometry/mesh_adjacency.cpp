@@ -3,6 +3,17 @@
 namespace flumpet::scene {
 
 int polygonCorners(const host::Polygon& p, int32_t out[4]) {
+    // The common shapes first: a triangle (c == d) and a quad with four distinct points.
+    if (p.a != p.b && p.a != p.c && p.b != p.c) {
+        out[0] = p.a;
+        out[1] = p.b;
+        out[2] = p.c;
+        if (p.d == p.c) return 3;
+        if (p.d != p.a && p.d != p.b) {
+            out[3] = p.d;
+            return 4;
+        }
+    }
     const int32_t all[4] = {p.a, p.b, p.c, p.d};
     int n = 0;
     for (int32_t i : all) {
@@ -17,6 +28,7 @@ int polygonCorners(const host::Polygon& p, int32_t out[4]) {
 PointPolygons::PointPolygons(size_t pointCount, std::span<const host::Polygon> polygons) {
     offsets_.assign(pointCount + 1, 0);
     int32_t corners[4];
+    // Counted one place up, so that the running sum below turns counts into starts.
     for (const auto& p : polygons) {
         const int n = polygonCorners(p, corners);
         for (int k = 0; k < n; ++k)
@@ -25,12 +37,15 @@ PointPolygons::PointPolygons(size_t pointCount, std::span<const host::Polygon> p
     for (size_t i = 1; i < offsets_.size(); ++i)
         offsets_[i] += offsets_[i - 1];
     polygons_.resize(offsets_.back());
-    std::vector<size_t> fill(offsets_.begin(), offsets_.end() - 1);
+    // Filling advances each point's start to the next point's; shifting back restores them.
     for (size_t pi = 0; pi < polygons.size(); ++pi) {
         const int n = polygonCorners(polygons[pi], corners);
         for (int k = 0; k < n; ++k)
-            polygons_[fill[static_cast<size_t>(corners[k])]++] = static_cast<int32_t>(pi);
+            polygons_[offsets_[static_cast<size_t>(corners[k])]++] = static_cast<int32_t>(pi);
     }
+    for (size_t i = offsets_.size() - 1; i > 0; --i)
+        offsets_[i] = offsets_[i - 1];
+    offsets_[0] = 0;
 }
 
 } // namespace flumpet::scene

@@ -1,7 +1,9 @@
-// Which polygons use each point: built once in linear time, answered per point.
+// Which polygons use each point: the mesh's own, built in linear time and answered per point,
+// and those a modeling transaction adds.
 #pragma once
 
 #include "host/geometry.h"
+#include "scene/geometry/flat_index_map.h"
 
 #include <span>
 #include <vector>
@@ -21,10 +23,37 @@ class PointPolygons {
         const auto p = static_cast<size_t>(point);
         return std::span<const int32_t>(polygons_).subspan(offsets_[p], offsets_[p + 1] - offsets_[p]);
     }
+    bool empty() const { return offsets_.empty(); }
 
   private:
     std::vector<size_t> offsets_;
     std::vector<int32_t> polygons_;
+};
+
+/// Polygons given to points after the mesh's table was made, as chained lists in flat arrays.
+class AddedPolygons {
+  public:
+    void add(int32_t point, int32_t polygon) {
+        links_.push_back({polygon, heads_.find(point)});
+        heads_.set(point, static_cast<int32_t>(links_.size() - 1));
+    }
+    /// Calls fn(polygon) for each polygon added to the point, the latest first.
+    template <typename Fn> void forEach(int32_t point, Fn&& fn) const {
+        for (int32_t l = heads_.find(point); l >= 0; l = links_[static_cast<size_t>(l)].next)
+            fn(links_[static_cast<size_t>(l)].polygon);
+    }
+    void clear() {
+        links_.clear();
+        heads_.clear();
+    }
+
+  private:
+    struct Link {
+        int32_t polygon;
+        int32_t next;
+    };
+    std::vector<Link> links_;
+    FlatIndexMap<int32_t> heads_;
 };
 
 } // namespace flumpet::scene

@@ -1,10 +1,7 @@
 #include "scene/geometry/modeling_kernel.h"
 
-#include "host/ids.h"
 #include "scene/engine.h"
 #include "scene/geometry/payloads.h"
-#include "scene/geometry/point_remap.h"
-#include "scene/geometry/triangulate.h"
 
 #include <algorithm>
 #include <cmath>
@@ -14,9 +11,27 @@ namespace flumpet::scene {
 namespace {
 
 // Position of value in the loop, -1 when absent.
-int indexIn(const std::vector<int32_t>& loop, int32_t value) {
+int indexIn(std::span<const int32_t> loop, int32_t value) {
     const auto it = std::find(loop.begin(), loop.end(), value);
     return it == loop.end() ? -1 : static_cast<int>(it - loop.begin());
+}
+
+// Where the edge p1-p2 (either way round) first starts in the loop; -1 when the loop lacks it.
+int edgeIn(std::span<const int32_t> loop, int32_t p1, int32_t p2) {
+    const size_t n = loop.size();
+    for (size_t k = 0; k < n; ++k) {
+        const int32_t x = loop[k], y = loop[(k + 1) % n];
+        if ((x == p1 && y == p2) || (x == p2 && y == p1)) return static_cast<int>(k);
+    }
+    return -1;
+}
+
+uint64_t edgeKey(int32_t u, int32_t v) {
+    return (uint64_t(uint32_t(std::min(u, v))) << 32) | uint32_t(std::max(u, v));
+}
+
+bool uses(const Polygon& p, int32_t point) {
+    return p.a == point || p.b == point || p.c == point || p.d == point;
 }
 
 } // namespace
@@ -28,246 +43,255 @@ std::unique_ptr<ModelingKernel> ModelingKernel::open(Engine& engine, NodeId obje
     k->stamp_ = m->stamp;
     k->oldPoints_ = static_cast<int32_t>(m->points.size());
     k->oldPolygons_ = static_cast<int32_t>(m->polygons.size());
-    k->positions_ = m->points;
-    k->pointDeleted_.assign(m->points.size(), 0);
-    k->polygons_ = m->polygons;
-    k->polygonDeleted_.assign(m->polygons.size(), 0);
-    k->users_ = PointPolygons(m->points.size(), m->polygons);
+    k->deleted_ = BitSet(m->points.size());
     return k;
 }
 
-bool ModelingKernel::livePoint(int32_t p) const {
-    return open_ && p >= 0 && p < pointCount() && !pointDeleted_[static_cast<size_t>(p)];
+MeshPayload* ModelingKernel::mesh() const {
+    if (!open_) return nullptr;
+    MeshPayload* m = meshOf(engine_.find(object_));
+    return m && m->stamp == stamp_ ? m : nullptr;
 }
 
-bool ModelingKernel::livePolygon(int32_t p) const {
-    return open_ && p >= 0 && p < polygonCount() && !polygonDeleted_[static_cast<size_t>(p)];
+int32_t ModelingKernel::slotOf(int32_t polygon) const {
+    if (polygon >= oldPolygons_) return newSlots_[static_cast<size_t>(polygon - oldPolygons_)];
+    return changed_.test(static_cast<size_t>(polygon)) ? changedSlots_.find(polygon) : -1;
 }
 
-const std::vector<int32_t>& ModelingKernel::loopOf(int32_t polygon, std::vector<int32_t>& scratch) const {
-    if (const auto it = loops_.find(polygon); it != loops_.end()) return it->second;
+void ModelingKernel::appendSplits(int32_t u, int32_t v, std::vector<int32_t>& out) const {
+    if (!splitEnds_.test(static_cast<size_t>(u)) || !splitEnds_.test(static_cast<size_t>(v))) return;
+    const int32_t x = splitOf_.find(edgeKey(u, v));
+    if (x < 0) return;
+    appendSplits(u, x, out);
+    out.push_back(x);
+    appendSplits(x, v, out);
+}
+
+std::span<const int32_t> ModelingKernel::loopOf(const MeshPayload& m, int32_t polygon,
+                                                std::vector<int32_t>& buffer) const {
+    if (const int32_t slot = slotOf(polygon); slot >= 0) return loops_.loop(slot);
+    return unchangedLoop(m.polygons[static_cast<size_t>(polygon)], buffer);
+}
+
+std::span<const int32_t> ModelingKernel::unchangedLoop(const Polygon& p, std::vector<int32_t>& buffer) const {
     int32_t c[4];
-    const int n = polygonCorners(polygons_[static_cast<size_t>(polygon)], c);
-    scratch.assign(c, c + n);
-    return scratch;
-}
-
-std::vector<int32_t>& ModelingKernel::editLoop(int32_t polygon) {
-    auto [it, inserted] = loops_.try_emplace(polygon);
-    if (inserted) {
-        int32_t c[4];
-        const int n = polygonCorners(polygons_[static_cast<size_t>(polygon)], c);
-        it->second.assign(c, c + n);
+    const int n = polygonCorners(p, c);
+    buffer.assign(c, c + n);
+    if (splitOf_.empty() || n < 2) return buffer;
+    buffer.clear();
+    for (int k = 0; k < n; ++k) {
+        buffer.push_back(c[k]);
+        if (n == 2 && k == 1) {
+            // Both edges of a two-point loop are the same edge: the second split of it goes
+            // into the closing one, as it would have had the loop been changed at once.
+            if (const int32_t x = secondSplitOf_.find(edgeKey(c[0], c[1])); x >= 0) {
+                appendSplits(c[1], x, buffer);
+                buffer.push_back(x);
+                appendSplits(x, c[0], buffer);
+            }
+        } else {
+            appendSplits(c[k], c[(k + 1) % n], buffer);
+        }
     }
-    return it->second;
+    return buffer;
 }
 
-void ModelingKernel::usersOf(int32_t point, std::vector<int32_t>& out) const {
-    out.clear();
-    const auto consider = [&](int32_t polygon) {
-        if (!livePolygon(polygon) || std::find(out.begin(), out.end(), polygon) != out.end()) return;
-        if (indexIn(loopOf(polygon, scratch_), point) >= 0) out.push_back(polygon);
-    };
-    if (point < oldPoints_)
-        for (int32_t polygon : users_.of(point))
-            consider(polygon);
-    if (const auto it = extraUsers_.find(point); it != extraUsers_.end())
-        for (int32_t polygon : it->second)
-            consider(polygon);
+bool ModelingKernel::liveLoop(std::span<const int32_t> loop) const {
+    return std::none_of(loop.begin(), loop.end(),
+                        [&](int32_t p) { return deleted_.test(static_cast<size_t>(p)); });
+}
+
+bool ModelingKernel::livePolygon(const MeshPayload& m, int32_t polygon) const {
+    return polygon >= 0 && polygon < polygonCount() && liveLoop(loopOf(m, polygon, buffer_));
+}
+
+int32_t ModelingKernel::editSlot(const MeshPayload& m, int32_t polygon) {
+    int32_t slot = slotOf(polygon);
+    if (slot >= 0) return slot;
+    slot = loops_.add(loopOf(m, polygon, buffer_));
+    if (changed_.size() == 0) changed_ = BitSet(static_cast<size_t>(oldPolygons_));
+    changed_.set(static_cast<size_t>(polygon));
+    changedSlots_.set(polygon, slot);
+    for (int32_t p : loops_.loop(slot))
+        heldUsers_.add(p, polygon);
+    return slot;
+}
+
+Vector ModelingKernel::positionOf(const MeshPayload& m, int32_t point) const {
+    if (point >= oldPoints_) return madePositions_[static_cast<size_t>(point - oldPoints_)];
+    if (const int32_t moved = moved_.find(point); moved >= 0)
+        return movedPositions_[static_cast<size_t>(moved)];
+    return m.points[static_cast<size_t>(point)];
 }
 
 bool ModelingKernel::isValidEdge(int32_t polygon, int32_t p1, int32_t p2) const {
-    if (!livePolygon(polygon) || p1 == p2) return false;
-    const std::vector<int32_t>& loop = loopOf(polygon, scratch_);
-    const int n = static_cast<int>(loop.size());
-    for (int k = 0; k < n; ++k) {
-        const int32_t x = loop[static_cast<size_t>(k)], y = loop[static_cast<size_t>((k + 1) % n)];
-        if ((x == p1 && y == p2) || (x == p2 && y == p1)) return true;
-    }
-    return false;
+    const MeshPayload* m = mesh();
+    if (!m || p1 == p2 || polygon < 0 || polygon >= polygonCount()) return false;
+    const std::span<const int32_t> loop = loopOf(*m, polygon, buffer_);
+    return liveLoop(loop) && edgeIn(loop, p1, p2) >= 0;
 }
 
 bool ModelingKernel::isValidPolygon(int32_t polygon) const {
-    return livePolygon(polygon) && loopOf(polygon, scratch_).size() >= 3;
+    const MeshPayload* m = mesh();
+    if (!m || polygon < 0 || polygon >= polygonCount()) return false;
+    const std::span<const int32_t> loop = loopOf(*m, polygon, buffer_);
+    return liveLoop(loop) && loop.size() >= 3;
+}
+
+bool ModelingKernel::unchangedCandidate(const MeshPayload& m, int32_t polygon, int32_t r1, int32_t r2,
+                                        int32_t p1, int32_t p2) {
+    if (slotOf(polygon) >= 0) return false;
+    int32_t c[4];
+    const int n = polygonCorners(m.polygons[static_cast<size_t>(polygon)], c);
+    if (edgeIn({c, static_cast<size_t>(n)}, r1, r2) < 0) return false;
+    const std::span<const int32_t> loop = loopOf(m, polygon, buffer_);
+    return liveLoop(loop) && edgeIn(loop, p1, p2) >= 0;
+}
+
+bool ModelingKernel::unchangedHasEdge(const MeshPayload& m, int32_t p1, int32_t p2) {
+    // An unchanged polygon holds a made point only within the old edge it was split into (the
+    // root of its splits), so the search looks for that edge among the old corners.
+    int32_t r1 = p1, r2 = p2;
+    for (int32_t x = std::max(p1, p2); x >= oldPoints_;) {
+        const MadePoint& from = made_[static_cast<size_t>(x - oldPoints_)];
+        r1 = from.a;
+        r2 = from.b;
+        x = std::max(r1, r2);
+    }
+    const auto count = static_cast<size_t>(oldPolygons_);
+    if (users_.empty() && scanned_ < 2 * count) {
+        size_t i = cursor_ < count ? cursor_ : 0;
+        for (size_t k = 0; k < count; ++k) {
+            const Polygon& p = m.polygons[i];
+            if (uses(p, r1) && uses(p, r2) &&
+                unchangedCandidate(m, static_cast<int32_t>(i), r1, r2, p1, p2)) {
+                scanned_ += k + 1;
+                cursor_ = i;
+                return true;
+            }
+            if (++i == count) i = 0;
+        }
+        scanned_ += count;
+        return false;
+    }
+    if (users_.empty()) users_ = PointPolygons(static_cast<size_t>(oldPoints_), m.polygons);
+    for (int32_t polygon : users_.of(r1))
+        if (unchangedCandidate(m, polygon, r1, r2, p1, p2)) return true;
+    return false;
 }
 
 int32_t ModelingKernel::splitEdge(int32_t p1, int32_t p2, double t) {
     if (!livePoint(p1) || !livePoint(p2) || p1 == p2 || !std::isfinite(t)) return 0;
-    std::vector<int32_t> candidates;
-    usersOf(p1, candidates);
-    std::vector<int32_t> sharing;
-    for (int32_t polygon : candidates)
-        if (isValidEdge(polygon, p1, p2)) sharing.push_back(polygon);
-    if (sharing.empty()) return 0;
+    const MeshPayload* m = mesh();
+    if (!m) return 0;
+    // The changed polygons with the edge take the point now; the unchanged ones when read.
+    sharing_.clear();
+    heldUsers_.forEach(p1, [&](int32_t polygon) {
+        if (std::find(sharing_.begin(), sharing_.end(), polygon) != sharing_.end()) return;
+        const std::span<const int32_t> loop = loops_.loop(slotOf(polygon));
+        if (liveLoop(loop) && edgeIn(loop, p1, p2) >= 0) sharing_.push_back(polygon);
+    });
+    if (sharing_.empty() && !unchangedHasEdge(*m, p1, p2)) return 0;
 
     const int32_t point = pointCount();
-    const Vector a = positions_[static_cast<size_t>(p1)], b = positions_[static_cast<size_t>(p2)];
-    positions_.push_back(a + (b - a) * t);
-    pointDeleted_.push_back(0);
+    const Vector a = positionOf(*m, p1), b = positionOf(*m, p2);
+    madePositions_.push_back(a + (b - a) * t);
     made_.push_back({p1, p2, t});
-    for (int32_t polygon : sharing) {
-        std::vector<int32_t>& loop = editLoop(polygon);
-        const size_t n = loop.size();
-        for (size_t k = 0; k < n; ++k) {
-            const int32_t x = loop[k], y = loop[(k + 1) % n];
-            if ((x == p1 && y == p2) || (x == p2 && y == p1)) {
-                loop.insert(loop.begin() + static_cast<std::ptrdiff_t>(k + 1), point);
-                break;
-            }
-        }
-        addUser(point, polygon);
+    deleted_.push();
+    for (int32_t polygon : sharing_) {
+        const int32_t slot = slotOf(polygon);
+        loops_.insertAfter(slot, static_cast<size_t>(edgeIn(loops_.loop(slot), p1, p2)), point);
+        heldUsers_.add(point, polygon);
     }
+    const uint64_t key = edgeKey(p1, p2);
+    if (splitOf_.find(key) < 0)
+        splitOf_.set(key, point);
+    else if (secondSplitOf_.find(key) < 0)
+        secondSplitOf_.set(key, point);
+    while (splitEnds_.size() < deleted_.size())
+        splitEnds_.push();
+    splitEnds_.set(static_cast<size_t>(p1));
+    splitEnds_.set(static_cast<size_t>(p2));
     return point;
 }
 
 bool ModelingKernel::setPoint(int32_t point, const Vector& position, int32_t) {
     if (!livePoint(point) || !host::isFinite(position)) return false;
-    positions_[static_cast<size_t>(point)] = position;
+    if (point >= oldPoints_) {
+        madePositions_[static_cast<size_t>(point - oldPoints_)] = position;
+    } else if (const int32_t moved = moved_.find(point); moved >= 0) {
+        movedPositions_[static_cast<size_t>(moved)] = position;
+    } else {
+        moved_.set(point, static_cast<int32_t>(movedPositions_.size()));
+        movedPositions_.push_back(position);
+    }
     return true;
 }
 
 int32_t ModelingKernel::splitPolygon(int32_t polygon, int32_t p1, int32_t p2) {
-    if (!livePolygon(polygon) || p1 == p2) return 0;
-    std::vector<int32_t>& loop = editLoop(polygon);
+    const MeshPayload* m = mesh();
+    if (!m || p1 == p2 || polygon < 0 || polygon >= polygonCount()) return 0;
+    {
+        const std::span<const int32_t> loop = loopOf(*m, polygon, buffer_);
+        const int n = static_cast<int>(loop.size());
+        const int i1 = indexIn(loop, p1), i2 = indexIn(loop, p2);
+        if (!liveLoop(loop) || i1 < 0 || i2 < 0 || (i1 + 1) % n == i2 || (i2 + 1) % n == i1) return 0;
+    }
+    const int32_t slot = editSlot(*m, polygon);
+    const std::span<const int32_t> loop = loops_.loop(slot);
     const int n = static_cast<int>(loop.size());
     const int i1 = indexIn(loop, p1), i2 = indexIn(loop, p2);
-    if (i1 < 0 || i2 < 0 || (i1 + 1) % n == i2 || (i2 + 1) % n == i1) return 0;
 
-    std::vector<int32_t> kept, cut;
-    for (int k = i1;; k = (k + 1) % n) {
-        kept.push_back(loop[static_cast<size_t>(k)]);
-        if (k == i2) break;
-    }
+    // The polygon keeps p1 .. p2; the new one takes p2 .. p1.
+    scratch_.clear();
     for (int k = i2;; k = (k + 1) % n) {
-        cut.push_back(loop[static_cast<size_t>(k)]);
+        scratch_.push_back(loop[static_cast<size_t>(k)]);
         if (k == i1) break;
     }
-    loop = std::move(kept);
+    const size_t cutSize = scratch_.size();
+    for (int k = i1;; k = (k + 1) % n) {
+        scratch_.push_back(loop[static_cast<size_t>(k)]);
+        if (k == i2) break;
+    }
+    const std::span<const int32_t> cut(scratch_.data(), cutSize);
+    loops_.shrinkTo(slot, std::span<const int32_t>(scratch_).subspan(cutSize));
     const int32_t added = polygonCount();
-    polygonDeleted_.push_back(0);
+    newSlots_.push_back(loops_.add(cut));
     polygonSource_.push_back(
         polygon < oldPolygons_ ? polygon : polygonSource_[static_cast<size_t>(polygon - oldPolygons_)]);
     for (int32_t p : cut)
-        addUser(p, added);
-    loops_[added] = std::move(cut);
+        heldUsers_.add(p, added);
+    if (polygon < oldPolygons_) cursor_ = static_cast<size_t>(polygon);
     return added;
 }
 
 bool ModelingKernel::deletePoint(int32_t point) {
+    // Its polygons go with it: a polygon lives only while all its points do.
     if (!livePoint(point)) return false;
-    std::vector<int32_t> users;
-    usersOf(point, users);
-    for (int32_t polygon : users)
-        polygonDeleted_[static_cast<size_t>(polygon)] = 1;
-    pointDeleted_[static_cast<size_t>(point)] = 1;
+    deleted_.set(static_cast<size_t>(point));
     return true;
 }
 
 void ModelingKernel::release() {
     open_ = false;
+    deleted_ = BitSet();
+    made_ = {};
+    madePositions_ = {};
+    moved_.clear();
+    movedPositions_ = {};
+    splitOf_.clear();
+    secondSplitOf_.clear();
+    splitEnds_ = BitSet();
     loops_.clear();
-    extraUsers_.clear();
-}
-
-bool ModelingKernel::commit(int32_t) {
-    if (!open_) return false;
-    Node* node = engine_.find(object_);
-    MeshPayload* m = meshOf(node);
-    if (!m || m->stamp != stamp_) {
-        // Gone, or changed behind the transaction's back: its indices no longer fit.
-        release();
-        return false;
-    }
-
-    // Points: the old ones that stay, in order, then the made ones that stay.
-    PointRemap remap;
-    remap.newIndexOfOld.assign(static_cast<size_t>(oldPoints_), -1);
-    std::vector<int32_t> newIndex(static_cast<size_t>(pointCount()), -1);
-    std::vector<Vector> points;
-    points.reserve(positions_.size());
-    for (int32_t p = 0; p < pointCount(); ++p) {
-        if (pointDeleted_[static_cast<size_t>(p)]) continue;
-        newIndex[static_cast<size_t>(p)] = static_cast<int32_t>(points.size());
-        points.push_back(positions_[static_cast<size_t>(p)]);
-    }
-    std::copy(newIndex.begin(), newIndex.begin() + oldPoints_, remap.newIndexOfOld.begin());
-    Selection pointSelection;
-    std::vector<uint8_t> madeSelected(made_.size(), 0);
-    const auto wasSelected = [&](int32_t p) {
-        return p < oldPoints_ ? m->pointSelection.isSelected(p)
-                              : madeSelected[static_cast<size_t>(p - oldPoints_)] != 0;
-    };
-    for (int32_t p = 0; p < oldPoints_; ++p)
-        if (newIndex[static_cast<size_t>(p)] >= 0 && m->pointSelection.isSelected(p))
-            pointSelection.select(newIndex[static_cast<size_t>(p)]);
-    for (size_t k = 0; k < made_.size(); ++k) {
-        const MadePoint& mp = made_[k];
-        const int32_t to = newIndex[static_cast<size_t>(oldPoints_) + k];
-        remap.made.push_back({mp.a, mp.b, mp.t, to});
-        // A point made on an edge between two selected points is selected with them.
-        madeSelected[k] = wasSelected(mp.a) && wasSelected(mp.b);
-        if (to >= 0 && madeSelected[k]) pointSelection.select(to);
-    }
-
-    // Polygons: each live loop, renumbered and cleaned, as a triangle, a quad or triangles.
-    std::vector<host::Polygon> polygons;
-    polygons.reserve(polygons_.size());
-    Selection polygonSelection;
-    std::vector<int32_t> loop;
-    std::vector<Vector> corners;
-    std::vector<std::array<int, 3>> triangles;
-    for (int32_t p = 0; p < polygonCount(); ++p) {
-        if (polygonDeleted_[static_cast<size_t>(p)]) continue;
-        const int32_t source = p < oldPolygons_ ? p : polygonSource_[static_cast<size_t>(p - oldPolygons_)];
-        const bool selected = m->polygonSelection.isSelected(source);
-        loop.clear();
-        bool complete = true;
-        for (int32_t v : loopOf(p, scratch_)) {
-            const int32_t to = newIndex[static_cast<size_t>(v)];
-            complete = complete && to >= 0;
-            if (loop.empty() || loop.back() != to) loop.push_back(to);
-        }
-        while (loop.size() > 1 && loop.front() == loop.back())
-            loop.pop_back();
-        if (!complete || loop.size() < 3) continue;
-        std::vector<int32_t> sorted = loop;
-        std::sort(sorted.begin(), sorted.end());
-        const bool distinct = std::adjacent_find(sorted.begin(), sorted.end()) == sorted.end();
-        const auto emit = [&](const host::Polygon& poly) {
-            if (selected) polygonSelection.select(static_cast<int32_t>(polygons.size()));
-            polygons.push_back(poly);
-        };
-        if (distinct && loop.size() == 3) {
-            emit({loop[0], loop[1], loop[2], loop[2]});
-        } else if (distinct && loop.size() == 4) {
-            emit({loop[0], loop[1], loop[2], loop[3]});
-        } else {
-            corners.clear();
-            for (int32_t v : loop)
-                corners.push_back(points[static_cast<size_t>(v)]);
-            triangles.clear();
-            triangulateLoop(corners, triangles);
-            for (const auto& t : triangles) {
-                const int32_t a = loop[static_cast<size_t>(t[0])], b = loop[static_cast<size_t>(t[1])],
-                              c = loop[static_cast<size_t>(t[2])];
-                if (a != b && b != c && a != c) emit({a, b, c, c});
-            }
-        }
-    }
-
-    const bool hadDeformCache = m->deformed.has_value();
-    m->points = std::move(points);
-    m->polygons = std::move(polygons);
-    m->pointSelection = std::move(pointSelection);
-    m->polygonSelection = std::move(polygonSelection);
-    // The deformed copy no longer fits the edited mesh.
-    m->deformed.reset();
-    m->touch();
-    remapWeightTags(engine_, *node, remap);
-    engine_.markDirty(node, host::dirty::Data);
-    if (hadDeformCache) engine_.markDirty(node, host::dirty::Cache);
-    release();
-    return true;
+    changed_ = BitSet();
+    changedSlots_.clear();
+    newSlots_ = {};
+    polygonSource_ = {};
+    heldUsers_.clear();
+    users_ = PointPolygons();
+    sharing_ = {};
+    scratch_ = {};
+    buffer_ = {};
 }
 
 } // namespace flumpet::scene
