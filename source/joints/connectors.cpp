@@ -24,11 +24,11 @@ struct ConnectorCall {
     host::Object objectB;
     float a1 = 0.0F, a2 = 0.0F, a3 = 0.0F;
     host::Object bone;
-    host::Object child; ///< the point the bone aims at; the bone itself when it has none
-    host::Object start; ///< where the frame of an end bone starts
-    host::Vector pole;  ///< global
+    host::Vector pole; ///< global
     host::Vector rotation;
     uint8_t flag = 0;
+    host::Object child{};  ///< the point the bone aims at; the bone itself when it has none
+    host::Object start{};  ///< where the frame of an end bone starts
     bool skeleton = false; ///< the skeleton builder's variant
 };
 
@@ -191,22 +191,10 @@ host::Object createConnector(const host::Object& generator, int32_t type, const 
                              const host::Object& objectB, float a1, float a2, float a3,
                              const host::Object& bone, const host::Object& child, const host::Vector& pole,
                              const host::Vector& rotation, uint8_t flag, const host::Object& group) {
+    ConnectorCall c{generator, group, type, objectA, objectB, a1, a2, a3, bone, pole, rotation, flag};
     const host::Object parent = bone.parent();
-    ConnectorCall c{generator,
-                    group,
-                    type,
-                    objectA,
-                    objectB,
-                    a1,
-                    a2,
-                    a3,
-                    bone,
-                    child.alive() ? child : bone,
-                    parent.alive() ? parent : bone,
-                    pole,
-                    rotation,
-                    flag,
-                    false};
+    c.child = child.alive() ? child : bone;
+    c.start = parent.alive() ? parent : bone;
     return buildConnector(c);
 }
 
@@ -214,22 +202,11 @@ bool createSkeletonConnector(const host::Object& generator, const host::Object& 
                              const host::Object& objectA, const host::Object& objectB, float a1, float a2,
                              float a3, const host::Object& bone, const host::Vector& pole,
                              const host::Vector& rotation, uint8_t flag) {
+    ConnectorCall c{generator, group, type, objectA, objectB, a1, a2, a3, bone, pole, rotation, flag};
     const ChainNeighbours n = chainNeighbours(generator, bone);
-    ConnectorCall c{generator,
-                    group,
-                    type,
-                    objectA,
-                    objectB,
-                    a1,
-                    a2,
-                    a3,
-                    bone,
-                    n.successor.alive() ? n.successor : bone,
-                    n.predecessor.alive() ? n.predecessor : bone,
-                    pole,
-                    rotation,
-                    flag,
-                    true};
+    c.child = n.successor.alive() ? n.successor : bone;
+    c.start = n.predecessor.alive() ? n.predecessor : bone;
+    c.skeleton = true;
     return buildConnector(c).alive();
 }
 

@@ -26,6 +26,14 @@ struct JointRig : RigFixture {
     /// The builders' group: a null at the generator's origin.
     host::Object addGroup(const std::string& name = "Flumpet_Connectors") { return addNull(name, generator); }
     host::Vector pos(const std::string& name) const { return joint(name).globalPosition(); }
+    /// Undoing the last group gives the document saved as `before` back; redo the one now.
+    void expectUndoAndRedo(const std::string& before) {
+        const std::string after = save();
+        ASSERT_TRUE(engine.undo(doc.id())) << engine.lastError();
+        EXPECT_EQ(save(), before);
+        ASSERT_TRUE(engine.redo(doc.id())) << engine.lastError();
+        EXPECT_EQ(save(), after);
+    }
     /// Runs a builder inside one undo group.
     template <class Build> auto inUndoGroup(Build&& build) {
         doc.startUndo();

@@ -42,6 +42,7 @@ TEST(BoneAxis, NoBoneNoAnswer) {
 
 TEST(TwistSpring, FollowsABoneOfLengthFiveAlongY) {
     TwistRig f;
+    const std::string before = f.save();
     ASSERT_TRUE(f.inUndoGroup([&] { return f.twist(f.end); }));
     const host::Object spring = f.b.lastChild();
     EXPECT_EQ(spring.name(), "Lower_Spring_Twist");
@@ -63,6 +64,7 @@ TEST(TwistSpring, FollowsABoneOfLengthFiveAlongY) {
     EXPECT_NEAR(host::dot(m.v1, m.v3), 0.0, 1e-9);
     EXPECT_GE(f.list(SETTINGS_CREATED_OBJECTS).indexOf(spring.id()), 0);
     EXPECT_GE(f.list(ADDITIONAL_InEx_CREATED_OBJECTS).indexOf(spring.id()), 0);
+    f.expectUndoAndRedo(before);
 }
 
 TEST(TwistSpring, WithoutABoneItAimsAtTheEndObject) {
@@ -116,8 +118,7 @@ TEST(BendSpring, GoesUnderTheGivenParent) {
     EXPECT_TRUE(near(spring.globalPosition(), f.pos("Spine2"), 1e-12));
     EXPECT_GE(f.list(ADDITIONAL_InEx_CREATED_OBJECTS).indexOf(spring.id()), 0);
 
-    ASSERT_TRUE(f.engine.undo(f.doc.id()));
-    EXPECT_EQ(f.save(), before);
+    f.expectUndoAndRedo(before);
 }
 
 TEST(PoseSpring, IgnoresItsAnglesAndPole) {
@@ -164,11 +165,7 @@ TEST(PoseSpring, ParametersPlacementListAndUndo) {
     EXPECT_GE(f.list(SETTINGS_CREATED_OBJECTS).indexOf(spring.id()), 0);
     EXPECT_LT(f.list(ADDITIONAL_InEx_CREATED_OBJECTS).indexOf(spring.id()), 0);
 
-    const std::string after = f.save();
-    ASSERT_TRUE(f.engine.undo(f.doc.id()));
-    EXPECT_EQ(f.save(), before);
-    ASSERT_TRUE(f.engine.redo(f.doc.id()));
-    EXPECT_EQ(f.save(), after);
+    f.expectUndoAndRedo(before);
 }
 
 TEST(PoseSpring, AnchorOfAnObjectAtTheOriginIsTheGlobalMidpoint) {
