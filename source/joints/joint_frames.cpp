@@ -11,7 +11,11 @@ int32_t dominantChildAxis(const host::Object& bone, const host::Object& child) {
     if (!bone.alive() || !child.alive()) return axisindex::PlusX;
     const host::Vector pb = bone.localMatrix().off;
     const host::Vector pc = child.localMatrix().off;
-    const double l = host::distanceSingle(pb, pc);
+    // The candidates' length only has to be positive for the nearest one to be the axis the child
+    // reaches furthest along; when the bone's and the child's offsets coincide (equal segments) the
+    // difference is zero and every candidate would tie, so the child's own length stands in.
+    double l = host::distanceSingle(pb, pc);
+    if (l == 0.0) l = host::distanceSingle(host::Vector{}, pc);
     const std::array<host::Vector, 6> candidates{host::Vector{l, 0, 0},  host::Vector{0, l, 0},
                                                  host::Vector{0, 0, l},  host::Vector{-l, 0, 0},
                                                  host::Vector{0, -l, 0}, host::Vector{0, 0, -l}};

@@ -33,6 +33,16 @@ INSTANTIATE_TEST_SUITE_P(Cases, DominantChildAxis,
                                          AxisCase{{0, -2, -2}, 4}, // tie between -Y and -Z
                                          AxisCase{{0, 0, 0}, 0})); // at the parent's origin
 
+TEST(DominantChildAxis, ABoneWhoseOffsetEqualsItsChildsStillFindsTheAxis) {
+    SceneFixture f;
+    const host::Object parent = f.add(host::type::Joint, "Parent");
+    const host::Object bone = f.add(host::type::Joint, "Bone", parent);
+    const host::Object child = f.add(host::type::Joint, "Child", bone);
+    bone.setLocalPosition({0, 0, 4});
+    child.setLocalPosition({0, 0, 4});
+    EXPECT_EQ(dominantChildAxis(bone, child), 2);
+}
+
 TEST(DominantChildAxisMissing, IsZero) {
     SceneFixture f;
     const host::Object bone = f.add(host::type::Joint, "Bone");
