@@ -2,7 +2,9 @@
 
 #include "host/ids.h"
 #include "host/messages.h"
+#include "scene/expressions.h"
 #include "scene/geometry/payloads.h"
+#include "scene/primitives.h"
 
 #include <algorithm>
 
@@ -470,6 +472,8 @@ bool Engine::canRedo(NodeId doc) const {
 
 void Engine::eventAdd(int32_t) { ++refreshCount_; }
 
+void Engine::updateScene(NodeId doc) { evaluateExpressions(*this, doc); }
+
 Container Engine::documentSettings(NodeId doc, int32_t kind) {
     DocumentState* s = stateOf(doc);
     if (!s) return {};
@@ -505,6 +509,7 @@ NodeId Engine::allocObject(int32_t type) {
     const auto it = types_.find(type);
     if (it == types_.end() || it->second.kind != NodeKind::Object) return host::NoNode;
     Node* n = createNode(NodeKind::Object, type);
+    setPrimitiveDefaults(*n);
     const NodeId id = n->id;
     if (const auto instance = PluginRegistry::instanceOf(n); instance && !instance->initialise(host::Node(this, id))) {
         destroySubtree(n);
@@ -735,9 +740,17 @@ bool Engine::getParameter(NodeId node, const DescID& id, Value& out) {
         out = std::move(whole);
         return true;
     }
+    if (id.depth() != 2) return false;
+    // The second level addresses an entry of a sub-container or a component of a vector.
+    if (const auto* sub = std::get_if<std::shared_ptr<const Container>>(&whole)) {
+        const Value* entry = *sub ? (*sub)->find(id[1].id) : nullptr;
+        if (!entry) return false;
+        out = *entry;
+        return true;
+    }
     const auto* vec = std::get_if<Vector>(&whole);
     double c = 0.0;
-    if (id.depth() != 2 || !vec || !component(*vec, id[1].id, c)) return false;
+    if (!vec || !component(*vec, id[1].id, c)) return false;
     out = c;
     return true;
 }
@@ -749,11 +762,18 @@ bool Engine::setParameter(NodeId node, const DescID& id, const Value& value, int
     Value whole = value;
     if (id.depth() == 2) {
         Value current;
-        const auto* c = std::get_if<double>(&value);
-        if (!c || !getParameter(node, DescID(first), current)) return false;
-        auto* vec = std::get_if<Vector>(&current);
-        if (!vec || !setComponent(*vec, id[1].id, *c)) return false;
-        whole = *vec;
+        const bool present = getParameter(node, DescID(first), current);
+        if (const auto* sub = std::get_if<std::shared_ptr<const Container>>(&current); sub || !present) {
+            // An entry of a sub-container, which is made when the parameter holds nothing.
+            Container inner = (sub && *sub) ? **sub : Container{};
+            inner.set(id[1].id, value);
+            whole = std::make_shared<const Container>(std::move(inner));
+        } else {
+            const auto* c = std::get_if<double>(&value);
+            auto* vec = std::get_if<Vector>(&current);
+            if (!c || !vec || !setComponent(*vec, id[1].id, *c)) return false;
+            whole = *vec;
+        }
     }
     if (first == host::param::Name) {
         const auto* s = std::get_if<std::string>(&whole);

@@ -127,6 +127,7 @@ class Engine : public host::Host {
     bool endUndo(NodeId doc) override;
     bool addUndo(NodeId doc, int32_t kind, NodeId node) override;
     void eventAdd(int32_t flags) override;
+    void updateScene(NodeId doc) override;
     Container documentSettings(NodeId doc, int32_t kind) override;
     void setDocumentSettings(NodeId doc, int32_t kind, const Container& settings) override;
     NodeId sceneHook(NodeId doc, int32_t id) override;

@@ -1,6 +1,7 @@
 // The engine's side of a module's life: loading it through its entry, ending it, and the
 // services modules reach beyond the scene (browser, evaluation).
 #include "scene/engine.h"
+#include "scene/expressions.h"
 
 #include "host/ids.h"
 
@@ -88,6 +89,7 @@ void Engine::evaluate(NodeId doc) {
     // Collected first: a dirty check may change the hierarchy it is called from.
     for (auto& [id, instance] : generators)
         if (find(id)) instance->checkDirty(host::Object(this, id), host::Document(this, doc));
+    evaluateExpressions(*this, doc);
 }
 
 } // namespace flumpet::scene

@@ -17,7 +17,9 @@ int nextRandom() {
         std::srand(static_cast<unsigned>(std::time(nullptr)));
         needsSeed() = false;
     }
-    return std::rand();
+    // Every user of these numbers expects 0 to 32767; C libraries whose generator reaches
+    // further give their low 15 bits.
+    return std::rand() & RandomMax;
 }
 
 float randomInRange(float a, float b) {

@@ -4,7 +4,11 @@
 
 namespace flumpet {
 
-/// The next integer of the generator (0 to RAND_MAX); seeds it first if nothing has yet.
+/// The largest value nextRandom gives.
+inline constexpr int RandomMax = 32767;
+
+/// The next integer of the generator, 0 to RandomMax whatever the C library's own range; seeds
+/// it first if nothing has yet.
 int nextRandom();
 
 /// A single-precision value in [a, b], b included: rand() / (32767 / (b - a)) + a, the division

@@ -49,6 +49,9 @@ class Host {
     virtual bool addUndo(NodeId doc, int32_t kind, NodeId node) = 0;
     /// Asks the host to refresh its views and evaluation.
     virtual void eventAdd(int32_t flags) = 0;
+    /// Updates the document's scene now: expressions such as constraint tags are evaluated
+    /// and write what they measure before this returns.
+    virtual void updateScene(NodeId doc) = 0;
     /// The document's settings container of a kind (empty when unknown).
     virtual Container documentSettings(NodeId doc, int32_t kind) = 0;
     virtual void setDocumentSettings(NodeId doc, int32_t kind, const Container& settings) = 0;

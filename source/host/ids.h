@@ -34,13 +34,61 @@ inline constexpr int32_t SkinBinding = 1024237;
 inline constexpr int32_t DynamicsBody = 180000102;
 } // namespace tagtype
 
-/// Parameters of the dynamics body tag.
+/// Sizes of the primitive objects (scene units). A new primitive carries the defaults below.
+namespace primitive {
+/// Cube: edge lengths along its X, Y and Z axes, a vector (default 200, 200, 200).
+inline constexpr int32_t CubeSize = 1100;
+/// Sphere: radius (default 100).
+inline constexpr int32_t SphereRadius = 1110;
+/// Cylinder: radius (default 50) and height along its Y axis (default 200).
+inline constexpr int32_t CylinderRadius = 1120;
+inline constexpr int32_t CylinderHeight = 1121;
+/// Cone: top and bottom radius (defaults 0 and 100) and height along its Y axis (default 200).
+inline constexpr int32_t ConeTopRadius = 1130;
+inline constexpr int32_t ConeBottomRadius = 1131;
+inline constexpr int32_t ConeHeight = 1132;
+} // namespace primitive
+
+/// Parameters of the subdivision surface object.
+namespace subdivision {
+inline constexpr int32_t EditorLevel = 1000;
+inline constexpr int32_t RenderLevel = 1001;
+} // namespace subdivision
+
+/// Parameters of the constraint tag in its clamp set-up. What most of them mean is the host's;
+/// they are named by what the collider builder puts in them.
+namespace constraint {
+inline constexpr int32_t ClampEnabled = 1004;
+inline constexpr int32_t ClampTolerance = 2400;
+inline constexpr int32_t ClampTo = 2408;
+inline constexpr int32_t ClampAxis = 2410;
+/// The target mesh, a link.
+inline constexpr int32_t Target = 50001;
+/// The clamp's sub-container and its entries.
+inline constexpr int32_t ClampSettings = 50004;
+inline constexpr int32_t ClampMode = 1;
+/// Written by the scene update while Measure is on: the distance (scene units, world space)
+/// from the tag's object's position to the nearest point of the target mesh as deformed.
+inline constexpr int32_t MeasuredDistance = 9;
+/// The switch that makes the scene update measure.
+inline constexpr int32_t Measure = 1000999;
+} // namespace constraint
+
+/// Parameters of the dynamics body tag. Those without a comment are named by the value the
+/// builders put in them; their meaning is the host's.
 namespace bodytag {
+inline constexpr int32_t Dynamic = 11006;
+inline constexpr int32_t SetInitialState = 11009;
+inline constexpr int32_t CollisionNoise = 11017;
+inline constexpr int32_t ShapeKind = 11033;
+inline constexpr int32_t Follow = 11011;
 inline constexpr int32_t Density = 11012;
 inline constexpr int32_t RotationMass = 11014;
 /// Follow strengths in percent.
 inline constexpr int32_t FollowPosition = 11062;
 inline constexpr int32_t FollowRotation = 11063;
+inline constexpr int32_t Friction = 11056;
+inline constexpr int32_t Elasticity = 11057;
 } // namespace bodytag
 
 /// Parameters shared by the dynamics connector and spring objects. What they mean beyond the
