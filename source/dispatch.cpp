@@ -2,6 +2,7 @@
 
 #include "bone_slots.h"
 #include "command_context.h"
+#include "connect_selected.h"
 #include "follow_strengths.h"
 #include "help.h"
 #include "host/ids.h"
@@ -28,6 +29,7 @@ bool onButton(const host::Object& generator, const host::DescriptionCommand* com
     ctx.overrides = ListRef::of(generator, SETTINGS_SELECTED_BONES_SELECTED_BONES);
     const int32_t button = command->id.firstId();
     switch (button) {
+    case CMD_CONNECT_SELECTED: return connectSelected(generator);
     case BODY_ASSIGN_SELECTED:
     case ARM_A_ASSIGN_SELECTED:
     case ARM_B_ASSIGN_SELECTED:
@@ -36,6 +38,7 @@ bool onButton(const host::Object& generator, const host::DescriptionCommand* com
         assignChainFromSelection(button, generator);
         refresh(generator);
         return true;
+    case CMD_CREATE: return createCommand(generator);
     case CMD_CREATE_SPRINGS: return createSpringsCommand(generator);
     case CMD_DELETE_CREATED:
         ctx.created = ListRef::of(generator, SETTINGS_CREATED_OBJECTS);

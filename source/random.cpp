@@ -27,6 +27,8 @@ float randomInRange(float a, float b) {
     return r / (32767.0f / (b - a)) + a;
 }
 
+float randomHue() { return static_cast<float>(nextRandom()) / 40958.754F + 0.1F; }
+
 void seedRandom(unsigned seed) {
     std::srand(seed);
     needsSeed() = false;

@@ -15,6 +15,10 @@ int nextRandom();
 /// and addition in single precision.
 float randomInRange(float a, float b);
 
+/// A hue between 0.1 and 0.9 for a display colour: the next integer / 40958.754 + 0.1, in
+/// single precision.
+float randomHue();
+
 /// Seeds the generator now, so that the module's numbers repeat from run to run (the command
 /// line's --seed); the clock is then not used.
 void seedRandom(unsigned seed);

@@ -6,6 +6,13 @@
 
 namespace flumpet {
 
+/// CMD_CREATE: the connectors of every bone pair, then for every slot bone a collider, a
+/// protection tag (not on the root bone) and a body tag; the override list's bodies take the
+/// override strengths. One undo group, "Flumpet Created!". False, with the console line
+/// "Flumpet: Not all bones are assigned!", when a slot is empty; false when the generator holds
+/// no created-objects list.
+bool createCommand(const host::Object& generator);
+
 /// CMD_CREATE_SPRINGS: the pose springs of every bone pair, one undo group, "Springs Created!".
 /// False, with the console line "Flumpet: Not all bones are assigned!", when a slot is empty;
 /// false when the generator holds no created-objects list.

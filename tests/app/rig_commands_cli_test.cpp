@@ -25,7 +25,7 @@ class RigCommandsCli : public CliFixture {
     }
 };
 
-TEST_F(RigCommandsCli, SpringsOnTheRealCharacter) {
+TEST_F(RigCommandsCli, SpringsAndConnectSelectedOnTheRealCharacter) {
     const std::string scene = importCharacter();
     const CliResult springs =
         run("run " + scene + AssignAllSlots + " --press CMD_CREATE_SPRINGS -o springs.json");
@@ -33,6 +33,14 @@ TEST_F(RigCommandsCli, SpringsOnTheRealCharacter) {
     EXPECT_NE(springs.out.find("Status: Springs Created!"), std::string::npos) << springs.out;
     EXPECT_EQ(count("springs.json", 180000010), 21);
 
+    const CliResult connected =
+        run("run " + scene +
+            " --generator Flumpet --set CONNECTOR_MODE=1"
+            " --select B_Finger1_Left,B_Thumb1_Left,B_Hand_Left --press CMD_CONNECT_SELECTED"
+            " -o connected.json");
+    ASSERT_EQ(connected.status, 0) << connected.err;
+    EXPECT_EQ(count("connected.json", 180000011), 2);
+    EXPECT_EQ(count("connected.json", 180000102), 3);
 }
 
 TEST_F(RigCommandsCli, AnUnassignedSlotIsReportedOnce) {

@@ -70,5 +70,20 @@ TEST(RealCharacter, ConnectorsStandAtTheirJointsAlongTheBones) {
     }
 }
 
+TEST(RealCharacter, ConnectSelectedJoinsTheJointsToTheLastOne) {
+    RealCharacter c;
+    c.generator.setParameter(host::DescID(CONNECTOR_MODE), int32_t{1});
+    const std::string before = scene::saveDocument(c.engine, c.doc.id());
+    c.select({c.find("B_Finger1_Left"), c.find("B_Thumb1_Left"), c.find("B_Hand_Left")});
+    ASSERT_TRUE(c.press(CMD_CONNECT_SELECTED));
+    const host::Object group = c.generator.firstChild();
+    EXPECT_EQ(group.name(), "Flumpet_AdvCon_to_B_Hand_Left");
+    EXPECT_EQ(namesOf(childrenOf(group)),
+              (std::vector<std::string>{"B_Finger1_Left_Connector", "B_Thumb1_Left_Connector"}));
+    EXPECT_EQ(tagsOfType(c.doc, host::tagtype::DynamicsBody).size(), 3u);
+    ASSERT_TRUE(c.engine.undo(c.doc.id())) << c.engine.lastError();
+    EXPECT_EQ(scene::saveDocument(c.engine, c.doc.id()), before);
+}
+
 } // namespace
 } // namespace flumpet::test
