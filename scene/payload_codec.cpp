@@ -15,7 +15,7 @@ namespace {
 
 // --- Writing ----------------------------------------------------------------------------------
 
-json flatPoints(const std::vector<Vector>& points) {
+json flatPoints(std::span<const Vector> points) {
     json a = json::array();
     a.get_ref<json::array_t&>().reserve(points.size() * 3);
     for (const Vector& p : points) {
@@ -143,7 +143,7 @@ std::unique_ptr<MeshPayload> readMesh(const json& j, const std::string& path) {
         fail(polygonsPath, "expected four point indices per polygon, found " +
                                std::to_string(polygons.size()) + " indices");
     const auto pointCount = static_cast<int64_t>(m->points.size());
-    m->polygons.resize(polygons.size() / 4);
+    std::vector<Polygon> read(polygons.size() / 4);
     for (size_t i = 0; i < polygons.size(); ++i) {
         const std::string at = polygonsPath + "/" + std::to_string(i);
         const int64_t v =
@@ -151,9 +151,10 @@ std::unique_ptr<MeshPayload> readMesh(const json& j, const std::string& path) {
         if (v < 0 || v >= pointCount)
             fail(at, "point index " + std::to_string(v) + " out of range (the mesh has " +
                          std::to_string(pointCount) + " points)");
-        Polygon& p = m->polygons[i / 4];
+        Polygon& p = read[i / 4];
         (i % 4 == 0 ? p.a : i % 4 == 1 ? p.b : i % 4 == 2 ? p.c : p.d) = static_cast<int32_t>(v);
     }
+    m->polygons = std::move(read);
     m->pointSelection =
         readSelection(member(j, "pointSelection", path), m->points.size(), "point", path + "/pointSelection");
     m->polygonSelection = readSelection(member(j, "polygonSelection", path), m->polygons.size(), "polygon",
@@ -206,6 +207,7 @@ std::unique_ptr<WeightPayload> readWeights(const json& j, const std::string& pat
             fail(at,
                  std::to_string(points.size()) + " points but " + std::to_string(values.size()) + " weights");
         int64_t last = -1;
+        std::vector<WeightEntry> entries;
         for (size_t k = 0; k < points.size(); ++k) {
             const std::string pointAt = at + "/points/" + std::to_string(k);
             const int64_t p = whole(points[k], 0, std::numeric_limits<int32_t>::max(), pointAt);
@@ -214,8 +216,9 @@ std::unique_ptr<WeightPayload> readWeights(const json& j, const std::string& pat
             const std::string valueAt = at + "/weights/" + std::to_string(k);
             const double v = finite(values[k], valueAt);
             if (v < 0.0) fail(valueAt, "a weight cannot be negative");
-            if (v > 0.0) joint.weights.push_back({static_cast<int32_t>(p), v});
+            if (v > 0.0) entries.push_back({static_cast<int32_t>(p), v});
         }
+        joint.weights = std::move(entries);
         w->joints.push_back(std::move(joint));
     }
     return w;

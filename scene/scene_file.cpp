@@ -343,15 +343,14 @@ void collectLinks(const Container& c, std::vector<NodeId>& out) {
     }
 }
 
-// Gives the loaded nodes the ids of the file when no node outside the file holds one of them (or
-// an id that the file links to); otherwise keeps the fresh ids and renumbers the links.
-void settleIds(Engine& engine, NodeId docId, const LoadState& s) {
+// Gives the loaded nodes the ids of the file when every id in it (of a node, or one the file links
+// to) lies above `issuedBefore`, the highest id the engine had issued when loading began. An id at
+// or below it may be live, held by an undo record or named by a link somewhere, so then the
+// loaded nodes keep fresh ids and the links are renumbered to match; dead links get fresh ids
+// that no node will ever have.
+void settleIds(Engine& engine, NodeId docId, const LoadState& s, NodeId issuedBefore) {
     std::unordered_map<NodeId, NodeId> fileToNode;
-    std::set<NodeId> loaded;
-    for (const auto& [node, fileId] : s.wanted) {
-        fileToNode.emplace(fileId, node->id);
-        loaded.insert(node->id);
-    }
+    for (const auto& [node, fileId] : s.wanted) fileToNode.emplace(fileId, node->id);
     std::vector<NodeId> linked;
     for (const auto& [node, fileId] : s.wanted) {
         collectLinks(node->data, linked);
@@ -362,12 +361,8 @@ void settleIds(Engine& engine, NodeId docId, const LoadState& s) {
     }
     for (const auto& [kind, c] : engine.settingsOf(docId)) collectLinks(c, linked);
     bool clash = false;
-    auto taken = [&](NodeId id) {
-        const Node* n = engine.find(id);
-        return n && !loaded.count(id);
-    };
-    for (const auto& [node, fileId] : s.wanted) clash = clash || taken(fileId);
-    for (NodeId id : linked) clash = clash || (taken(id) && !fileToNode.count(id));
+    for (const auto& [node, fileId] : s.wanted) clash = clash || fileId <= issuedBefore;
+    for (NodeId id : linked) clash = clash || id <= issuedBefore;
 
     if (!clash) {
         std::vector<std::pair<NodeId, NodeId>> renames;
@@ -378,7 +373,7 @@ void settleIds(Engine& engine, NodeId docId, const LoadState& s) {
         }
         for (NodeId id : linked) highest = std::max(highest, id);
         engine.renumber(renames);
-        engine.reserveIdsBelow(highest + 1);
+        engine.markIdsIssuedUpTo(highest);
         return;
     }
     for (const auto& [node, fileId] : s.wanted) {
@@ -450,6 +445,7 @@ host::NodeId loadDocument(Engine& engine, std::string_view text) {
                                std::to_string(FormatVersion) + ")");
     const Reader d = top.at("document");
 
+    const NodeId issuedBefore = engine.highestIssuedId();
     const NodeId docId = engine.newDocument();
     LoadState s{engine, {}, {}};
     std::vector<NodeId> created;
@@ -502,7 +498,7 @@ host::NodeId loadDocument(Engine& engine, std::string_view text) {
             if (it->second->selectionStamp) item.fail("object selected twice");
             it->second->selectionStamp = engine.nextSelectionStamp();
         }
-        settleIds(engine, docId, s);
+        settleIds(engine, docId, s, issuedBefore);
         return engine.find(s.wanted.front().first->id)->id;
     } catch (...) {
         // Nothing of a broken file stays behind.

@@ -48,8 +48,11 @@ class UndoHistory {
     bool add(Engine& engine, int32_t kind, Node* node, std::string& error);
     bool canUndo() const { return !done_.empty() && !open(); }
     bool canRedo() const { return !undone_.empty() && !open(); }
-    bool undo(Engine& engine, std::string& error);
-    bool redo(Engine& engine, std::string& error);
+    /// Undoes or redoes the last group of the document `doc`, whole or not at all: when a record
+    /// cannot be applied (its node is gone, live where it should not be, or in another
+    /// document), the records already applied are turned back and the group stays where it was.
+    bool undo(Engine& engine, NodeId doc, std::string& error);
+    bool redo(Engine& engine, NodeId doc, std::string& error);
 
   private:
     std::vector<UndoGroup> done_;

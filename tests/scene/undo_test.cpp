@@ -235,6 +235,61 @@ TEST(Undo, UndoOfAMissingNodeReportsFailure) {
     EXPECT_FALSE(f.engine.lastError().empty());
 }
 
+TEST(Undo, ADeadLinkStaysDeadWhenAnotherDocumentIsLoaded) {
+    // The file's ids are those of a fresh engine, so they meet the id the delete record holds.
+    std::string file;
+    {
+        SceneFixture other;
+        for (int i = 0; i < 6; ++i) other.addNull("Loaded" + std::to_string(i));
+        file = other.save();
+    }
+    SceneFixture f;
+    Object gen = f.addNull("Generator");
+    Object bone = f.add(host::type::Joint, "Bone");
+    gen.setParameter(host::DescID(1003), host::Link{bone.id()});
+    const host::NodeId boneId = bone.id();
+    ASSERT_TRUE(f.doc.startUndo());
+    ASSERT_TRUE(f.doc.addUndo(undo::DeleteObject, bone));
+    ASSERT_TRUE(bone.remove());
+    ASSERT_TRUE(bone.free());
+    ASSERT_TRUE(f.doc.endUndo());
+
+    const host::Document second(&f.engine, scene::loadDocument(f.engine, file));
+    EXPECT_EQ(f.engine.find(boneId), nullptr) << "a loaded node took the id a record holds";
+    const std::string secondBefore = scene::saveDocument(f.engine, second.id());
+
+    ASSERT_TRUE(f.engine.undo(f.doc.id())) << f.engine.lastError();
+    EXPECT_EQ(f.doc.resolve(gen.data().getLinkId(1003)).name(), "Bone");
+    EXPECT_EQ(scene::saveDocument(f.engine, second.id()), secondBefore);
+    ASSERT_TRUE(f.engine.redo(f.doc.id())) << f.engine.lastError();
+    EXPECT_EQ(scene::saveDocument(f.engine, second.id()), secondBefore);
+}
+
+TEST(Undo, AGroupWithARecordThatFailsUndoesNothingAndSaysSo) {
+    SceneFixture f;
+    Object keep = f.addNull("Keep");
+    Object doomed = f.addNull("Doomed");
+    ASSERT_TRUE(f.doc.startUndo());
+    Object made = f.addNull("Made");
+    ASSERT_TRUE(f.doc.addUndo(undo::NewObject, made));
+    ASSERT_TRUE(f.doc.addUndo(undo::Change, keep));
+    keep.setName("Renamed");
+    ASSERT_TRUE(f.doc.addUndo(undo::DeleteObject, doomed));
+    ASSERT_TRUE(doomed.remove());
+    ASSERT_TRUE(doomed.free());
+    ASSERT_TRUE(f.doc.endUndo());
+    // The first record's node goes behind the history's back: it is undone last and fails.
+    ASSERT_TRUE(made.remove());
+    ASSERT_TRUE(made.free());
+    const std::string before = f.save();
+
+    EXPECT_FALSE(f.engine.undo(f.doc.id()));
+    EXPECT_NE(f.engine.lastError().find("is gone"), std::string::npos) << f.engine.lastError();
+    EXPECT_EQ(f.save(), before);
+    EXPECT_TRUE(f.engine.canUndo(f.doc.id()));
+    EXPECT_FALSE(f.engine.canRedo(f.doc.id()));
+}
+
 TEST(Undo, NestedGroupsFormOneStep) {
     SceneFixture f;
     ASSERT_TRUE(f.doc.startUndo());
