@@ -65,6 +65,15 @@ class Engine : public host::Host {
     bool redo(NodeId doc);
     bool canUndo(NodeId doc) const;
     bool canRedo(NodeId doc) const;
+    /// The most bytes a document's undo history may hold (1 GiB unless set): when a group closes,
+    /// the oldest groups beyond it go. The newest group always stays, whatever its size.
+    void setHistoryBudget(size_t bytes) { historyBudget_ = bytes; }
+    size_t historyBudget() const { return historyBudget_; }
+    static constexpr size_t DefaultHistoryBudget = size_t{1} << 30;
+    /// Bytes a document's undo history holds (see UndoHistory::bytes); 0 for no document.
+    size_t historyBytes(NodeId doc) const;
+    /// How many groups a document's history can undo.
+    size_t undoSteps(NodeId doc) const;
     /// Why the last undo, redo or undo record failed.
     const std::string& lastError() const { return lastError_; }
     Feedback& feedback() { return feedback_; }
@@ -203,6 +212,7 @@ class Engine : public host::Host {
     Feedback feedback_;
     std::string lastError_;
     int32_t version_ = Version;
+    size_t historyBudget_ = DefaultHistoryBudget;
     PluginRegistry plugins_{*this};
     ScriptEngine scripting_{*this};
     host::ModuleEntry module_ = nullptr;

@@ -141,7 +141,7 @@ bool Engine::startUndo(NodeId doc) {
 
 bool Engine::endUndo(NodeId doc) {
     DocumentState* s = stateOf(doc);
-    return s && s->history.end();
+    return s && s->history.end(historyBudget_);
 }
 
 bool Engine::addUndo(NodeId doc, int32_t kind, NodeId node) {
@@ -184,6 +184,16 @@ bool Engine::redo(NodeId doc) {
 bool Engine::canUndo(NodeId doc) const {
     const auto it = documents_.find(doc);
     return it != documents_.end() && it->second.history.canUndo();
+}
+
+size_t Engine::historyBytes(NodeId doc) const {
+    const auto it = documents_.find(doc);
+    return it == documents_.end() ? 0 : it->second.history.bytes();
+}
+
+size_t Engine::undoSteps(NodeId doc) const {
+    const auto it = documents_.find(doc);
+    return it == documents_.end() ? 0 : it->second.history.undoSteps();
 }
 
 bool Engine::canRedo(NodeId doc) const {

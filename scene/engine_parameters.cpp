@@ -28,6 +28,8 @@ bool setComponent(Vector& v, int32_t which, double value) {
 }
 } // namespace
 
+// Relative position, rotation (heading, pitch, bank in radians) and scale are read from and
+// written to the object's local matrix (parent frame, scene units).
 bool Engine::getParameter(NodeId node, const DescID& id, Value& out) {
     Node* n = find(node);
     if (!n || id.depth() == 0) return false;

@@ -3,6 +3,8 @@
 #include "host/ids.h"
 #include "scene/engine.h"
 
+#include <unordered_map>
+
 namespace flumpet::scene {
 
 namespace {
@@ -162,7 +164,7 @@ void UndoHistory::start() {
     if (depth_++ == 0) current_ = {};
 }
 
-bool UndoHistory::end() {
+bool UndoHistory::end(size_t budget) {
     if (depth_ == 0) return false;
     if (--depth_ > 0) return true;
     if (!current_.records.empty()) {
@@ -170,7 +172,62 @@ bool UndoHistory::end() {
         undone_.clear();
     }
     current_ = {};
+    if (budget != SIZE_MAX) {
+        // Oldest first; each group dropped frees what it alone held.
+        size_t drop = 0;
+        while (drop + 1 < done_.size() && bytes() > budget) {
+            done_[drop] = {};
+            ++drop;
+        }
+        done_.erase(done_.begin(), done_.begin() + static_cast<std::ptrdiff_t>(drop));
+    }
     return true;
+}
+
+namespace {
+
+// A rough size of a container: its map nodes and values.
+size_t containerBytes(const Container& c) { return c.values().size() * 96; }
+
+} // namespace
+
+size_t UndoHistory::bytes() const {
+    struct Use {
+        size_t bytes = 0;
+        long holders = 0;
+        long inHistory = 0;
+    };
+    std::unordered_map<const void*, Use> arrays;
+    size_t total = 0;
+    const auto payload = [&](const Payload* p) {
+        if (!p) return;
+        total += p->ownBytes();
+        p->visitArrays([&](const ArrayUse& a) {
+            Use& u = arrays[a.storage];
+            u.bytes = a.bytes;
+            u.holders = a.holders;
+            ++u.inHistory;
+        });
+    };
+    const auto group = [&](const UndoGroup& g) {
+        for (const UndoRecord& r : g.records) {
+            total += sizeof(UndoRecord);
+            if (r.state) {
+                total += r.state->name.capacity() + containerBytes(r.state->data);
+                payload(r.state->payload.get());
+            }
+            for (const auto& n : r.held.nodes) {
+                total += sizeof(Node) + n->name.capacity() + containerBytes(n->data) + n->tags.capacity() * sizeof(Node*);
+                payload(n->payload.get());
+            }
+        }
+    };
+    for (const UndoGroup& g : done_) group(g);
+    for (const UndoGroup& g : undone_) group(g);
+    group(current_);
+    for (const auto& [storage, use] : arrays)
+        if (use.inHistory >= use.holders) total += use.bytes;
+    return total;
 }
 
 bool UndoHistory::add(Engine& engine, int32_t kind, Node* node, std::string& error) {
