@@ -84,7 +84,9 @@ class RandomEditor {
             break;
         }
         case 1: { // a modeling transaction: split an edge of the first polygon, delete a point
+            // The commit carries the weight tags along, so they are recorded too.
             EXPECT_TRUE(f_.doc.addUndo(undo::Change, m));
+            for (const Tag& t : m.tags()) EXPECT_TRUE(f_.doc.addUndo(undo::Change, t));
             if (m.polygonCount() == 0) break;
             const host::Polygon p = m.polygons()[0];
             auto k = m.openModeling();
