@@ -4,6 +4,7 @@
 #include "host/host.h"
 #include "scene/geometry/geometry_service.h"
 #include "scene/node.h"
+#include "scene/node_store.h"
 #include "scene/plugins.h"
 #include "scene/scripting.h"
 #include "scene/undo.h"
@@ -64,6 +65,15 @@ class Engine : public host::Host {
     bool redo(NodeId doc);
     bool canUndo(NodeId doc) const;
     bool canRedo(NodeId doc) const;
+    /// The most bytes a document's undo history may hold (1 GiB unless set): when a group closes,
+    /// the oldest groups beyond it go. The newest group always stays, whatever its size.
+    void setHistoryBudget(size_t bytes) { historyBudget_ = bytes; }
+    size_t historyBudget() const { return historyBudget_; }
+    static constexpr size_t DefaultHistoryBudget = size_t{1} << 30;
+    /// Bytes a document's undo history holds (see UndoHistory::bytes); 0 for no document.
+    size_t historyBytes(NodeId doc) const;
+    /// How many groups a document's history can undo.
+    size_t undoSteps(NodeId doc) const;
     /// Why the last undo, redo or undo record failed.
     const std::string& lastError() const { return lastError_; }
     Feedback& feedback() { return feedback_; }
@@ -75,13 +85,15 @@ class Engine : public host::Host {
     Node* find(NodeId id) const;
     /// Registers an object or tag type the host knows, beyond the built-in ones.
     void registerType(int32_t type, NodeKind kind, std::string defaultName);
-    /// Lowest id the next node may take; raised after loading a file so that ids in it are
-    /// never given to new nodes.
-    void reserveIdsBelow(NodeId id);
+    /// The highest id ever issued; every id at or below it may still be named by an undo record
+    /// or a link, so a loaded file never keeps one.
+    NodeId highestIssuedId() const;
+    /// Counts the ids of a loaded file (and those it links to) as issued.
+    void markIdsIssuedUpTo(NodeId id);
     /// A fresh id that no node has or will get.
-    NodeId reserveFreshId() { return nextId_++; }
+    NodeId reserveFreshId();
     /// Gives nodes new ids all at once (pairs of old and new id). False, with nothing changed,
-    /// when a new id is held by a node outside the list.
+    /// when a new id is held by a node outside the list. The new ids count as issued.
     bool renumber(const std::vector<std::pair<NodeId, NodeId>>& renames);
     /// Drops nodes from the registry without touching their relations (for a half-read file).
     void discardNodes(const std::vector<NodeId>& ids);
@@ -97,8 +109,9 @@ class Engine : public host::Host {
     void detach(Node* node);
     /// Moves a free node's whole subtree out of the registry.
     Subtree takeSubtree(Node* root);
-    /// Moves a subtree back into the registry (ids kept). False when an id is taken.
-    bool restoreSubtree(Subtree subtree);
+    /// Moves a subtree back into the registry (ids kept) and empties `subtree`. False, with
+    /// nothing changed, when one of its ids is live.
+    bool restoreSubtree(Subtree& subtree);
     /// A deep copy with the same ids, not registered.
     Subtree copySubtree(const Node* root) const;
     /// Deletes a free node's subtree.
@@ -189,11 +202,10 @@ class Engine : public host::Host {
     Matrix globalOf(const Node* node) const;
     void fail(std::string message);
 
-    std::unordered_map<NodeId, std::unique_ptr<Node>> nodes_;
+    NodeStore store_;
     std::unordered_map<NodeId, DocumentState> documents_;
     std::unordered_map<int32_t, TypeInfo> types_;
     std::map<std::pair<int32_t, int32_t>, Container> inputStates_;
-    NodeId nextId_ = 1;
     NodeId activeDocument_ = host::NoNode;
     uint64_t selectionCounter_ = 0;
     int64_t refreshCount_ = 0;
@@ -201,6 +213,7 @@ class Engine : public host::Host {
     Feedback feedback_;
     std::string lastError_;
     int32_t version_ = Version;
+    size_t historyBudget_ = DefaultHistoryBudget;
     PluginRegistry plugins_{*this};
     ScriptEngine scripting_{*this};
     host::ModuleEntry module_ = nullptr;

@@ -1,7 +1,5 @@
-// The engine's side of a module's life: loading it through its entry, ending it, and the
-// services modules reach beyond the scene (browser, evaluation).
+// The engine's side of a module's life: loading it through its entry and ending it.
 #include "scene/engine.h"
-#include "scene/expressions.h"
 
 #include "host/ids.h"
 
@@ -67,29 +65,6 @@ void Engine::unloadModule() {
     module_(host::action::End, nullptr, nullptr, nullptr);
     loadedModules().erase(module_);
     module_ = nullptr;
-}
-
-void Engine::openPage(const std::string& address) {
-    feedback_.openedPages.push_back(address);
-    if (feedback_.browser) feedback_.browser(address);
-}
-
-void Engine::evaluate(NodeId doc) {
-    Node* d = documentNode(doc);
-    if (!d) return;
-    std::vector<std::pair<NodeId, std::shared_ptr<host::ObjectData>>> generators;
-    auto walk = [&](auto& self, Node* first) -> void {
-        for (Node* n = first; n; n = n->next) {
-            if (auto instance = PluginRegistry::instanceOf(n))
-                generators.emplace_back(n->id, std::move(instance));
-            self(self, n->firstChild);
-        }
-    };
-    walk(walk, d->firstChild);
-    // Collected first: a dirty check may change the hierarchy it is called from.
-    for (auto& [id, instance] : generators)
-        if (find(id)) instance->checkDirty(host::Object(this, id), host::Document(this, doc));
-    evaluateExpressions(*this, doc);
 }
 
 } // namespace flumpet::scene

@@ -21,8 +21,17 @@ using host::Vector;
 
 enum class NodeKind : uint8_t { Object, Tag, Document, Hook };
 
+/// One large array a payload holds: its storage (shared by copies), size in bytes and how many
+/// holders share it.
+struct ArrayUse {
+    const void* storage = nullptr;
+    size_t bytes = 0;
+    long holders = 0;
+};
+using ArrayVisitor = std::function<void(const ArrayUse&)>;
+
 /// Data beyond the container that some node types carry (meshes, splines, weights, plug-in
-/// instances). Copied with the node.
+/// instances). Copied with the node; large arrays are shared by the copies until one writes.
 class Payload {
   public:
     virtual ~Payload() = default;
@@ -32,6 +41,10 @@ class Payload {
     /// Lets a visitor read or rewrite the node ids the payload refers to (weak links), so that
     /// loading a scene file can renumber them with the nodes.
     virtual void visitLinks(const std::function<void(NodeId&)>&) {}
+    /// Shows a visitor the large arrays, for the undo history's byte count.
+    virtual void visitArrays(const ArrayVisitor&) const {}
+    /// Bytes of the payload beyond its large arrays.
+    virtual size_t ownBytes() const { return 0; }
 };
 
 /// Change counters for the dirty checks; a check remembers the value it saw.

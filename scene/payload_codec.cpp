@@ -1,10 +1,13 @@
 #include "scene/payload_codec.h"
 
 #include "host/ids.h"
+#include "scene/array_codec.h"
+#include "scene/blob_text.h"
 #include "scene/geometry/payloads.h"
 #include "scene/scene_file.h"
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace flumpet::scene {
@@ -13,57 +16,82 @@ using nlohmann::json;
 
 namespace {
 
+static_assert(sizeof(Vector) == 3 * sizeof(double), "points are stored as three doubles");
+static_assert(sizeof(Polygon) == 4 * sizeof(int32_t), "polygons are stored as four indices");
+
 // --- Writing ----------------------------------------------------------------------------------
 
-json flatPoints(const std::vector<Vector>& points) {
-    json a = json::array();
-    a.get_ref<json::array_t&>().reserve(points.size() * 3);
-    for (const Vector& p : points) {
-        a.push_back(p.x);
-        a.push_back(p.y);
-        a.push_back(p.z);
+/// Writes numbers plain, or encoded when there are many.
+class ArrayWriter {
+  public:
+    explicit ArrayWriter(std::vector<std::string>& blobs) : blobs_(blobs) {}
+
+    json doubles(const double* values, size_t count) {
+        if (count > PlainArrayLimit) return encoded(values, count, ArrayElement::Float64, "float64");
+        json a = json::array();
+        a.get_ref<json::array_t&>().reserve(count);
+        for (size_t i = 0; i < count; ++i) a.push_back(values[i]);
+        return a;
     }
-    return a;
-}
+    json ints(const int32_t* values, size_t count) {
+        if (count > PlainArrayLimit) return encoded(values, count, ArrayElement::Int32, "int32");
+        json a = json::array();
+        a.get_ref<json::array_t&>().reserve(count);
+        for (size_t i = 0; i < count; ++i) a.push_back(values[i]);
+        return a;
+    }
+    json points(std::span<const Vector> points) {
+        return doubles(points.empty() ? nullptr : &points.front().x, points.size() * 3);
+    }
+    json selection(const Selection& s) {
+        std::vector<int32_t> indices;
+        s.forEach([&](int32_t i) { indices.push_back(i); });
+        return ints(indices.data(), indices.size());
+    }
 
-json selectionJson(const Selection& s) {
-    json a = json::array();
-    s.forEach([&](int32_t i) { a.push_back(i); });
-    return a;
-}
+  private:
+    json encoded(const void* values, size_t count, ArrayElement element, const char* type) {
+        json j;
+        j["count"] = count;
+        j["type"] = type;
+        j[BlobKey] = blobPlaceholder(blobs_.size());
+        blobs_.push_back(encodeArray(values, count, element));
+        return j;
+    }
+    std::vector<std::string>& blobs_;
+};
 
-json meshJson(const MeshPayload& m) {
+json meshJson(const MeshPayload& m, ArrayWriter& w) {
     json j;
-    j["points"] = flatPoints(m.points);
-    json polygons = json::array();
-    polygons.get_ref<json::array_t&>().reserve(m.polygons.size() * 4);
-    for (const Polygon& p : m.polygons)
-        for (int32_t i : {p.a, p.b, p.c, p.d})
-            polygons.push_back(i);
-    j["polygons"] = std::move(polygons);
-    j["pointSelection"] = selectionJson(m.pointSelection);
-    j["polygonSelection"] = selectionJson(m.polygonSelection);
-    if (m.deformed) j["deformedPoints"] = flatPoints(*m.deformed);
+    j["points"] = w.points(m.points);
+    j["polygons"] = w.ints(m.polygons.empty() ? nullptr : &m.polygons.front().a, m.polygons.size() * 4);
+    j["pointSelection"] = w.selection(m.pointSelection);
+    j["polygonSelection"] = w.selection(m.polygonSelection);
+    if (m.deformed) j["deformedPoints"] = w.points(*m.deformed);
     return j;
 }
 
-json splineJson(const SplinePayload& s) {
+json splineJson(const SplinePayload& s, ArrayWriter& w) {
     json j;
-    j["points"] = flatPoints(s.points);
-    j["segments"] = s.segments;
+    j["points"] = w.points(s.points);
+    j["segments"] = w.ints(s.segments.data(), s.segments.size());
     return j;
 }
 
-json weightsJson(const WeightPayload& w) {
+json weightsJson(const WeightPayload& wp, ArrayWriter& w) {
     json joints = json::array();
-    for (const auto& joint : w.joints) {
-        json points = json::array(), values = json::array();
+    for (const auto& joint : wp.joints) {
+        std::vector<int32_t> points;
+        std::vector<double> values;
+        points.reserve(joint.weights.size());
+        values.reserve(joint.weights.size());
         for (const auto& e : joint.weights) {
             points.push_back(e.point);
             values.push_back(e.weight);
         }
-        joints.push_back(
-            {{"joint", joint.id}, {"points", std::move(points)}, {"weights", std::move(values)}});
+        joints.push_back({{"joint", joint.id},
+                          {"points", w.ints(points.data(), points.size())},
+                          {"weights", w.doubles(values.data(), values.size())}});
     }
     return {{"joints", std::move(joints)}};
 }
@@ -74,6 +102,8 @@ json weightsJson(const WeightPayload& w) {
     throw SceneFileError(path + ": " + what);
 }
 
+std::string at(const std::string& path, size_t i) { return path + "/" + std::to_string(i); }
+
 const json& member(const json& j, const char* key, const std::string& path) {
     if (!j.is_object()) fail(path, "expected an object");
     const auto it = j.find(key);
@@ -81,141 +111,191 @@ const json& member(const json& j, const char* key, const std::string& path) {
     return *it;
 }
 
-const json& array(const json& j, const std::string& path) {
-    if (!j.is_array()) fail(path, "expected an array");
-    return j;
-}
+/// Reads the numbers of an array in either form: plain JSON numbers, or encoded
+/// ({"count", "type", "zstd"}). Checks on the values are the caller's; paths are built only
+/// for an error.
+class ArrayReader {
+  public:
+    explicit ArrayReader(const std::vector<std::string_view>& blobs) : blobs_(blobs) {}
 
-double finite(const json& j, const std::string& path) {
-    if (!j.is_number()) fail(path, "expected a finite number");
-    const double v = j.get<double>();
-    if (!std::isfinite(v)) fail(path, "expected a finite number");
-    return v;
-}
-
-int64_t whole(const json& j, int64_t lo, int64_t hi, const std::string& path) {
-    if (!j.is_number_integer()) fail(path, "expected a whole number");
-    if (j.is_number_unsigned() && j.get<uint64_t>() > static_cast<uint64_t>(hi))
-        fail(path, "number out of range");
-    const auto v = j.get<int64_t>();
-    if (v < lo || v > hi) fail(path, "number " + std::to_string(v) + " out of range");
-    return v;
-}
-
-std::vector<Vector> readPoints(const json& j, const std::string& path) {
-    const json& a = array(j, path);
-    if (a.size() % 3 != 0)
-        fail(path, "expected three numbers per point, found " + std::to_string(a.size()) + " numbers");
-    if (a.size() / 3 > static_cast<size_t>(std::numeric_limits<int32_t>::max()))
-        fail(path, "too many points");
-    std::vector<Vector> out(a.size() / 3);
-    for (size_t i = 0; i < a.size(); ++i) {
-        const double v = finite(a[i], path + "/" + std::to_string(i));
-        Vector& p = out[i / 3];
-        (i % 3 == 0 ? p.x : i % 3 == 1 ? p.y : p.z) = v;
+    /// Finite numbers (coordinates, weights).
+    std::vector<double> doubles(const json& j, const std::string& path) const {
+        std::vector<double> out;
+        if (j.is_object()) {
+            decode(j, path, ArrayElement::Float64, "float64", [&](size_t n) {
+                out.resize(n);
+                return static_cast<void*>(out.data());
+            });
+            for (size_t i = 0; i < out.size(); ++i)
+                if (!std::isfinite(out[i])) fail(at(path, i), "expected a finite number");
+            return out;
+        }
+        if (!j.is_array()) fail(path, "expected an array");
+        out.resize(j.size());
+        for (size_t i = 0; i < j.size(); ++i) {
+            const json& v = j[i];
+            const double d = v.is_number() ? v.get<double>() : std::numeric_limits<double>::quiet_NaN();
+            if (!std::isfinite(d)) fail(at(path, i), "expected a finite number");
+            out[i] = d;
+        }
+        return out;
     }
+    /// Whole numbers between lo and hi.
+    std::vector<int32_t> ints(const json& j, const std::string& path, int64_t lo, int64_t hi) const {
+        std::vector<int32_t> out;
+        if (j.is_object()) {
+            decode(j, path, ArrayElement::Int32, "int32", [&](size_t n) {
+                out.resize(n);
+                return static_cast<void*>(out.data());
+            });
+            for (size_t i = 0; i < out.size(); ++i)
+                if (out[i] < lo || out[i] > hi) fail(at(path, i), "number " + std::to_string(out[i]) + " out of range");
+            return out;
+        }
+        if (!j.is_array()) fail(path, "expected an array");
+        out.resize(j.size());
+        for (size_t i = 0; i < j.size(); ++i) {
+            const json& v = j[i];
+            if (!v.is_number_integer()) fail(at(path, i), "expected a whole number");
+            if (v.is_number_unsigned() && v.get<uint64_t>() > static_cast<uint64_t>(hi))
+                fail(at(path, i), "number out of range");
+            const auto n = v.get<int64_t>();
+            if (n < lo || n > hi) fail(at(path, i), "number " + std::to_string(n) + " out of range");
+            out[i] = static_cast<int32_t>(n);
+        }
+        return out;
+    }
+
+  private:
+    template <typename Room>
+    void decode(const json& j, const std::string& path, ArrayElement element, const char* type,
+                Room&& room) const {
+        const json& t = member(j, "type", path);
+        if (!t.is_string() || t.get_ref<const std::string&>() != type)
+            fail(path + "/type", std::string("expected \"") + type + "\"");
+        const json& c = member(j, "count", path);
+        // At most 2^31 values: indices are 32-bit.
+        if (!c.is_number_unsigned() || c.get<uint64_t>() > uint64_t(std::numeric_limits<int32_t>::max()) * 4)
+            fail(path + "/count", "expected a count of values");
+        const auto count = c.get<size_t>();
+        const json& z = member(j, BlobKey, path);
+        if (!z.is_string()) fail(path + "/" + BlobKey, "expected base64 text");
+        std::string_view text = z.get_ref<const std::string&>();
+        size_t index = 0;
+        if (blobIndex(text, index)) {
+            if (index >= blobs_.size()) fail(path + "/" + BlobKey, "expected base64 text");
+            text = blobs_[index];
+        }
+        std::string why;
+        if (!decodeArray(text, count, element, room(count), why)) fail(path + "/" + BlobKey, why);
+    }
+
+    const std::vector<std::string_view>& blobs_;
+};
+
+std::vector<Vector> readPoints(const ArrayReader& r, const json& j, const std::string& path) {
+    const std::vector<double> flat = r.doubles(j, path);
+    if (flat.size() % 3 != 0)
+        fail(path, "expected three numbers per point, found " + std::to_string(flat.size()) + " numbers");
+    if (flat.size() / 3 > static_cast<size_t>(std::numeric_limits<int32_t>::max())) fail(path, "too many points");
+    std::vector<Vector> out(flat.size() / 3);
+    if (!flat.empty()) std::memcpy(static_cast<void*>(out.data()), flat.data(), flat.size() * sizeof(double));
     return out;
 }
 
-Selection readSelection(const json& j, size_t count, const char* what, const std::string& path) {
+Selection readSelection(const ArrayReader& r, const json& j, size_t count, const char* what,
+                        const std::string& path) {
     Selection s;
     int64_t last = -1;
-    const json& a = array(j, path);
-    for (size_t i = 0; i < a.size(); ++i) {
-        const std::string at = path + "/" + std::to_string(i);
-        const int64_t v = whole(a[i], 0, std::numeric_limits<int32_t>::max(), at);
+    const std::vector<int32_t> indices = r.ints(j, path, 0, std::numeric_limits<int32_t>::max());
+    for (size_t i = 0; i < indices.size(); ++i) {
+        const int32_t v = indices[i];
         if (static_cast<size_t>(v) >= count)
-            fail(at, std::string(what) + " " + std::to_string(v) + " out of range (there are " +
-                         std::to_string(count) + ")");
-        if (v <= last) fail(at, "indices must be ascending and distinct");
+            fail(at(path, i), std::string(what) + " " + std::to_string(v) + " out of range (there are " +
+                                  std::to_string(count) + ")");
+        if (v <= last) fail(at(path, i), "indices must be ascending and distinct");
         last = v;
-        s.select(static_cast<int32_t>(v));
+        s.select(v);
     }
     return s;
 }
 
-std::unique_ptr<MeshPayload> readMesh(const json& j, const std::string& path) {
+std::unique_ptr<MeshPayload> readMesh(const ArrayReader& r, const json& j, const std::string& path) {
     auto m = std::make_unique<MeshPayload>();
-    m->points = readPoints(member(j, "points", path), path + "/points");
+    m->points = readPoints(r, member(j, "points", path), path + "/points");
     const std::string polygonsPath = path + "/polygons";
-    const json& polygons = array(member(j, "polygons", path), polygonsPath);
-    if (polygons.size() % 4 != 0)
-        fail(polygonsPath, "expected four point indices per polygon, found " +
-                               std::to_string(polygons.size()) + " indices");
+    const std::vector<int32_t> indices = r.ints(member(j, "polygons", path), polygonsPath,
+                                                std::numeric_limits<int32_t>::min(),
+                                                std::numeric_limits<int32_t>::max());
+    if (indices.size() % 4 != 0)
+        fail(polygonsPath,
+             "expected four point indices per polygon, found " + std::to_string(indices.size()) + " indices");
     const auto pointCount = static_cast<int64_t>(m->points.size());
-    m->polygons.resize(polygons.size() / 4);
-    for (size_t i = 0; i < polygons.size(); ++i) {
-        const std::string at = polygonsPath + "/" + std::to_string(i);
-        const int64_t v =
-            whole(polygons[i], std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(), at);
-        if (v < 0 || v >= pointCount)
-            fail(at, "point index " + std::to_string(v) + " out of range (the mesh has " +
-                         std::to_string(pointCount) + " points)");
-        Polygon& p = m->polygons[i / 4];
-        (i % 4 == 0 ? p.a : i % 4 == 1 ? p.b : i % 4 == 2 ? p.c : p.d) = static_cast<int32_t>(v);
-    }
+    for (size_t i = 0; i < indices.size(); ++i)
+        if (indices[i] < 0 || indices[i] >= pointCount)
+            fail(at(polygonsPath, i), "point index " + std::to_string(indices[i]) +
+                                          " out of range (the mesh has " + std::to_string(pointCount) + " points)");
+    std::vector<Polygon> polygons(indices.size() / 4);
+    if (!indices.empty()) std::memcpy(static_cast<void*>(polygons.data()), indices.data(), indices.size() * sizeof(int32_t));
+    m->polygons = std::move(polygons);
     m->pointSelection =
-        readSelection(member(j, "pointSelection", path), m->points.size(), "point", path + "/pointSelection");
-    m->polygonSelection = readSelection(member(j, "polygonSelection", path), m->polygons.size(), "polygon",
+        readSelection(r, member(j, "pointSelection", path), m->points.size(), "point", path + "/pointSelection");
+    m->polygonSelection = readSelection(r, member(j, "polygonSelection", path), m->polygons.size(), "polygon",
                                         path + "/polygonSelection");
     if (j.contains("deformedPoints")) {
-        const std::string at = path + "/deformedPoints";
-        std::vector<Vector> deformed = readPoints(j["deformedPoints"], at);
+        const std::string where = path + "/deformedPoints";
+        std::vector<Vector> deformed = readPoints(r, j["deformedPoints"], where);
         if (deformed.size() != m->points.size())
-            fail(at, "the deform cache has " + std::to_string(deformed.size()) + " points, the mesh " +
-                         std::to_string(m->points.size()));
-        m->deformed = std::move(deformed);
+            fail(where, "the deform cache has " + std::to_string(deformed.size()) + " points, the mesh " +
+                            std::to_string(m->points.size()));
+        m->deformed = SharedArray<Vector>(std::move(deformed));
         m->deformStamp = newGeometryStamp();
     }
     return m;
 }
 
-std::unique_ptr<SplinePayload> readSpline(const json& j, const std::string& path) {
+std::unique_ptr<SplinePayload> readSpline(const ArrayReader& r, const json& j, const std::string& path) {
     auto s = std::make_unique<SplinePayload>();
-    s->points = readPoints(member(j, "points", path), path + "/points");
-    const std::string at = path + "/segments";
-    const json& segments = array(member(j, "segments", path), at);
+    s->points = readPoints(r, member(j, "points", path), path + "/points");
+    const std::string where = path + "/segments";
+    s->segments = r.ints(member(j, "segments", path), where, 1, std::numeric_limits<int32_t>::max());
     size_t total = 0;
-    for (size_t i = 0; i < segments.size(); ++i) {
-        const auto n =
-            whole(segments[i], 1, std::numeric_limits<int32_t>::max(), at + "/" + std::to_string(i));
-        s->segments.push_back(static_cast<int32_t>(n));
-        total += static_cast<size_t>(n);
-    }
+    for (int32_t n : s->segments) total += static_cast<size_t>(n);
     if (!s->segments.empty() && total != s->points.size())
-        fail(at, "the segments hold " + std::to_string(total) + " points, the spline has " +
-                     std::to_string(s->points.size()));
+        fail(where, "the segments hold " + std::to_string(total) + " points, the spline has " +
+                        std::to_string(s->points.size()));
     return s;
 }
 
-std::unique_ptr<WeightPayload> readWeights(const json& j, const std::string& path) {
+std::unique_ptr<WeightPayload> readWeights(const ArrayReader& r, const json& j, const std::string& path) {
     auto w = std::make_unique<WeightPayload>();
     const std::string jointsPath = path + "/joints";
-    const json& joints = array(member(j, "joints", path), jointsPath);
+    const json& joints = member(j, "joints", path);
+    if (!joints.is_array()) fail(jointsPath, "expected an array");
     for (size_t i = 0; i < joints.size(); ++i) {
-        const std::string at = jointsPath + "/" + std::to_string(i);
+        const std::string where = at(jointsPath, i);
         WeightPayload::Joint joint;
-        joint.id = static_cast<NodeId>(
-            whole(member(joints[i], "joint", at), 1, (int64_t{1} << 53) - 1, at + "/joint"));
+        const json& id = member(joints[i], "joint", where);
+        if (!id.is_number_unsigned() || id.get<uint64_t>() < 1 || id.get<uint64_t>() > (uint64_t{1} << 53) - 1)
+            fail(where + "/joint", "expected a node id");
+        joint.id = id.get<NodeId>();
         for (const auto& other : w->joints)
-            if (other.id == joint.id)
-                fail(at + "/joint", "joint " + std::to_string(joint.id) + " appears twice");
-        const json& points = array(member(joints[i], "points", at), at + "/points");
-        const json& values = array(member(joints[i], "weights", at), at + "/weights");
+            if (other.id == joint.id) fail(where + "/joint", "joint " + std::to_string(joint.id) + " appears twice");
+        const std::vector<int32_t> points =
+            r.ints(member(joints[i], "points", where), where + "/points", 0, std::numeric_limits<int32_t>::max());
+        const std::vector<double> values = r.doubles(member(joints[i], "weights", where), where + "/weights");
         if (points.size() != values.size())
-            fail(at,
-                 std::to_string(points.size()) + " points but " + std::to_string(values.size()) + " weights");
+            fail(where, std::to_string(points.size()) + " points but " + std::to_string(values.size()) + " weights");
         int64_t last = -1;
+        std::vector<WeightEntry> entries;
+        entries.reserve(points.size());
         for (size_t k = 0; k < points.size(); ++k) {
-            const std::string pointAt = at + "/points/" + std::to_string(k);
-            const int64_t p = whole(points[k], 0, std::numeric_limits<int32_t>::max(), pointAt);
-            if (p <= last) fail(pointAt, "points must be ascending and distinct");
-            last = p;
-            const std::string valueAt = at + "/weights/" + std::to_string(k);
-            const double v = finite(values[k], valueAt);
-            if (v < 0.0) fail(valueAt, "a weight cannot be negative");
-            if (v > 0.0) joint.weights.push_back({static_cast<int32_t>(p), v});
+            if (points[k] <= last) fail(where + "/points/" + std::to_string(k), "points must be ascending and distinct");
+            last = points[k];
+            if (values[k] < 0.0) fail(where + "/weights/" + std::to_string(k), "a weight cannot be negative");
+            if (values[k] > 0.0) entries.push_back({points[k], values[k]});
         }
+        joint.weights = std::move(entries);
         w->joints.push_back(std::move(joint));
     }
     return w;
@@ -223,20 +303,22 @@ std::unique_ptr<WeightPayload> readWeights(const json& j, const std::string& pat
 
 } // namespace
 
-json savePayload(const Node& node) {
-    if (const auto* m = dynamic_cast<const MeshPayload*>(node.payload.get())) return meshJson(*m);
-    if (const auto* s = dynamic_cast<const SplinePayload*>(node.payload.get())) return splineJson(*s);
-    if (const auto* w = dynamic_cast<const WeightPayload*>(node.payload.get())) return weightsJson(*w);
+json savePayload(const Node& node, std::vector<std::string>& blobs) {
+    ArrayWriter w(blobs);
+    if (const auto* m = dynamic_cast<const MeshPayload*>(node.payload.get())) return meshJson(*m, w);
+    if (const auto* s = dynamic_cast<const SplinePayload*>(node.payload.get())) return splineJson(*s, w);
+    if (const auto* wp = dynamic_cast<const WeightPayload*>(node.payload.get())) return weightsJson(*wp, w);
     return json::object();
 }
 
-void loadPayload(Node& node, const json& j, const std::string& path) {
+void loadPayload(Node& node, const json& j, const std::string& path, const std::vector<std::string_view>& blobs) {
+    const ArrayReader r(blobs);
     if (node.isObject() && node.type == host::type::Polygon) {
-        node.payload = readMesh(j, path);
+        node.payload = readMesh(r, j, path);
     } else if (node.isObject() && node.type == host::type::Spline) {
-        node.payload = readSpline(j, path);
+        node.payload = readSpline(r, j, path);
     } else if (node.isTag() && node.type == host::tagtype::Weight) {
-        node.payload = readWeights(j, path);
+        node.payload = readWeights(r, j, path);
     } else {
         fail(path, "nodes of type " + std::to_string(node.type) + " carry no payload");
     }

@@ -2,6 +2,7 @@
 
 #include "scene/engine.h"
 #include "host/ids.h"
+#include "scene/blob_text.h"
 #include "scene/payload_codec.h"
 
 #include <nlohmann/json.hpp>
@@ -23,7 +24,9 @@ using host::Value;
 namespace {
 
 constexpr const char* FormatName = "flumpet-scene";
-constexpr int FormatVersion = 1;
+/// Version 2 may store large arrays encoded; version 1 files (all plain) still load.
+constexpr int FormatVersion = 2;
+constexpr int OldestVersion = 1;
 /// Deeper nesting than this is refused before it can exhaust the stack.
 constexpr int MaxJsonDepth = 1000;
 /// Ids stay below 2^53 so that every JSON reader keeps them exact.
@@ -104,19 +107,19 @@ json nodeHeader(const Node& n) {
     return j;
 }
 
-json objectJson(const Node& n) {
+json objectJson(const Node& n, std::vector<std::string>& blobs) {
     json j = nodeHeader(n);
     j["matrix"] = matrixJson(n.local);
     json tags = json::array();
     for (const Node* t : n.tags) {
         json tj = nodeHeader(*t);
-        if (t->payload && t->payload->savedInSceneFile()) tj["payload"] = savePayload(*t);
+        if (t->payload && t->payload->savedInSceneFile()) tj["payload"] = savePayload(*t, blobs);
         tags.push_back(std::move(tj));
     }
     j["tags"] = std::move(tags);
-    if (n.payload && n.payload->savedInSceneFile()) j["payload"] = savePayload(n);
+    if (n.payload && n.payload->savedInSceneFile()) j["payload"] = savePayload(n, blobs);
     json children = json::array();
-    for (const Node* c = n.firstChild; c; c = c->next) children.push_back(objectJson(*c));
+    for (const Node* c = n.firstChild; c; c = c->next) children.push_back(objectJson(*c, blobs));
     j["children"] = std::move(children);
     return j;
 }
@@ -206,6 +209,7 @@ struct LoadState {
     Engine& engine;
     std::set<NodeId> seen;
     std::vector<std::pair<Node*, NodeId>> wanted; // node and the id the file gives it
+    std::vector<std::string_view> blobs;          // encoded arrays cut out of the text
 };
 
 Container readContainer(const Reader& r, LoadState& s);
@@ -280,7 +284,7 @@ Node* readNode(const Reader& r, NodeKind kind, LoadState& s, std::vector<NodeId>
     claimId(r, n, s);
     n->name = r.at("name").string();
     n->data = readContainer(r.at("parameters"), s);
-    if (r.has("payload")) loadPayload(*n, r.at("payload").raw(), r.path() + "/payload");
+    if (r.has("payload")) loadPayload(*n, r.at("payload").raw(), r.path() + "/payload", s.blobs);
     return n;
 }
 
@@ -343,15 +347,14 @@ void collectLinks(const Container& c, std::vector<NodeId>& out) {
     }
 }
 
-// Gives the loaded nodes the ids of the file when no node outside the file holds one of them (or
-// an id that the file links to); otherwise keeps the fresh ids and renumbers the links.
-void settleIds(Engine& engine, NodeId docId, const LoadState& s) {
+// Gives the loaded nodes the ids of the file when every id in it (of a node, or one the file links
+// to) lies above `issuedBefore`, the highest id the engine had issued when loading began. An id at
+// or below it may be live, held by an undo record or named by a link somewhere, so then the
+// loaded nodes keep fresh ids and the links are renumbered to match; dead links get fresh ids
+// that no node will ever have.
+void settleIds(Engine& engine, NodeId docId, const LoadState& s, NodeId issuedBefore) {
     std::unordered_map<NodeId, NodeId> fileToNode;
-    std::set<NodeId> loaded;
-    for (const auto& [node, fileId] : s.wanted) {
-        fileToNode.emplace(fileId, node->id);
-        loaded.insert(node->id);
-    }
+    for (const auto& [node, fileId] : s.wanted) fileToNode.emplace(fileId, node->id);
     std::vector<NodeId> linked;
     for (const auto& [node, fileId] : s.wanted) {
         collectLinks(node->data, linked);
@@ -362,12 +365,8 @@ void settleIds(Engine& engine, NodeId docId, const LoadState& s) {
     }
     for (const auto& [kind, c] : engine.settingsOf(docId)) collectLinks(c, linked);
     bool clash = false;
-    auto taken = [&](NodeId id) {
-        const Node* n = engine.find(id);
-        return n && !loaded.count(id);
-    };
-    for (const auto& [node, fileId] : s.wanted) clash = clash || taken(fileId);
-    for (NodeId id : linked) clash = clash || (taken(id) && !fileToNode.count(id));
+    for (const auto& [node, fileId] : s.wanted) clash = clash || fileId <= issuedBefore;
+    for (NodeId id : linked) clash = clash || id <= issuedBefore;
 
     if (!clash) {
         std::vector<std::pair<NodeId, NodeId>> renames;
@@ -378,7 +377,7 @@ void settleIds(Engine& engine, NodeId docId, const LoadState& s) {
         }
         for (NodeId id : linked) highest = std::max(highest, id);
         engine.renumber(renames);
-        engine.reserveIdsBelow(highest + 1);
+        engine.markIdsIssuedUpTo(highest);
         return;
     }
     for (const auto& [node, fileId] : s.wanted) {
@@ -394,6 +393,10 @@ void settleIds(Engine& engine, NodeId docId, const LoadState& s) {
     for (auto& [kind, c] : engine.settingsOf(docId)) c = remapContainer(c, fileToNode, engine);
 }
 
+} // namespace
+
+namespace {
+host::NodeId loadText(Engine& engine, std::string_view text);
 } // namespace
 
 std::string saveDocument(Engine& engine, host::NodeId docId) {
@@ -413,7 +416,8 @@ std::string saveDocument(Engine& engine, host::NodeId docId) {
     for (const Node* h : engine.hooksOf(docId)) hooks.push_back(nodeHeader(*h));
     d["hooks"] = std::move(hooks);
     json objects = json::array();
-    for (const Node* o = doc->firstChild; o; o = o->next) objects.push_back(objectJson(*o));
+    std::vector<std::string> blobs;
+    for (const Node* o = doc->firstChild; o; o = o->next) objects.push_back(objectJson(*o, blobs));
     d["objects"] = std::move(objects);
     json selection = json::array();
     for (NodeId id : engine.activeObjects(docId, host::selection::Children | host::selection::SelectionOrder))
@@ -426,13 +430,27 @@ std::string saveDocument(Engine& engine, host::NodeId docId) {
     root["document"] = std::move(d);
     // Text that is not valid UTF-8 (names from old model files) is written with replacement
     // characters rather than refused.
-    return root.dump(1, ' ', false, json::error_handler_t::replace) + "\n";
+    std::string printed = root.dump(1, ' ', false, json::error_handler_t::replace) + "\n";
+    return blobs.empty() ? printed : spliceBlobs(printed, blobs);
 }
 
 host::NodeId loadDocument(Engine& engine, std::string_view text) {
+    try {
+        return loadText(engine, text);
+    } catch (const std::bad_alloc&) {
+        throw SceneFileError("not enough memory to read the file");
+    }
+}
+
+namespace {
+
+host::NodeId loadText(Engine& engine, std::string_view text) {
+    // Encoded arrays are cut out first, so the parser reads a small text.
+    ExtractedBlobs extracted = extractBlobs(text);
+    const std::string_view parsed = extracted.blobs.empty() ? text : std::string_view(extracted.skeleton);
     json root;
     try {
-        root = json::parse(text, [](int depth, json::parse_event_t, json&) {
+        root = json::parse(parsed, [](int depth, json::parse_event_t, json&) {
             if (depth > MaxJsonDepth) throw SceneFileError("nesting deeper than " + std::to_string(MaxJsonDepth));
             return true;
         });
@@ -445,13 +463,14 @@ host::NodeId loadDocument(Engine& engine, std::string_view text) {
     const Reader top(root, "");
     if (top.at("format").string() != FormatName) top.at("format").fail("not a flumpet scene file");
     const int64_t version = top.at("version").integer(0, std::numeric_limits<int32_t>::max());
-    if (version != FormatVersion)
+    if (version < OldestVersion || version > FormatVersion)
         top.at("version").fail("format version " + std::to_string(version) + " is not supported (expected " +
-                               std::to_string(FormatVersion) + ")");
+                               std::to_string(OldestVersion) + " to " + std::to_string(FormatVersion) + ")");
     const Reader d = top.at("document");
 
+    const NodeId issuedBefore = engine.highestIssuedId();
     const NodeId docId = engine.newDocument();
-    LoadState s{engine, {}, {}};
+    LoadState s{engine, {}, {}, std::move(extracted.blobs)};
     std::vector<NodeId> created;
     try {
         Node* doc = engine.find(docId);
@@ -502,7 +521,7 @@ host::NodeId loadDocument(Engine& engine, std::string_view text) {
             if (it->second->selectionStamp) item.fail("object selected twice");
             it->second->selectionStamp = engine.nextSelectionStamp();
         }
-        settleIds(engine, docId, s);
+        settleIds(engine, docId, s, issuedBefore);
         return engine.find(s.wanted.front().first->id)->id;
     } catch (...) {
         // Nothing of a broken file stays behind.
@@ -512,6 +531,8 @@ host::NodeId loadDocument(Engine& engine, std::string_view text) {
         throw;
     }
 }
+
+} // namespace
 
 void saveDocumentFile(Engine& engine, host::NodeId doc, const std::string& path) {
     const std::string text = saveDocument(engine, doc);
@@ -533,12 +554,19 @@ void saveDocumentFile(Engine& engine, host::NodeId doc, const std::string& path)
 }
 
 host::NodeId loadDocumentFile(Engine& engine, const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
     if (!in) throw SceneFileError(path + ": cannot open");
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
+    // Read straight into one string of the file's size: a large scene is held once.
+    std::string text;
+    const std::streamoff size = in.tellg();
+    if (size > 0) {
+        text.resize(static_cast<size_t>(size));
+        in.seekg(0);
+        in.read(text.data(), size);
+        if (!in) throw SceneFileError(path + ": cannot read");
+    }
     try {
-        return loadDocument(engine, buffer.str());
+        return loadDocument(engine, text);
     } catch (const SceneFileError& e) {
         throw SceneFileError(path + ": " + e.what());
     }

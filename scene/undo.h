@@ -7,6 +7,7 @@
 
 #include "scene/node.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -42,14 +43,24 @@ class UndoHistory {
     bool open() const { return depth_ > 0; }
     /// Nested starts join the outermost group.
     void start();
-    /// Closes the outermost group; an empty group leaves no trace. False when none is open.
-    bool end();
+    /// Closes the outermost group; an empty group leaves no trace. Then the oldest groups go
+    /// while the history holds more than `budget` bytes (the group just closed always stays).
+    /// False when no group is open.
+    bool end(size_t budget = SIZE_MAX);
+    /// Bytes the history holds: its records, the nodes it keeps out of the document, and the
+    /// large arrays that nothing but the history holds (an array shared with a live node costs
+    /// the history nothing).
+    size_t bytes() const;
     /// Makes a record for the open group. False (with a reason) when it cannot be made.
     bool add(Engine& engine, int32_t kind, Node* node, std::string& error);
     bool canUndo() const { return !done_.empty() && !open(); }
+    size_t undoSteps() const { return done_.size(); }
     bool canRedo() const { return !undone_.empty() && !open(); }
-    bool undo(Engine& engine, std::string& error);
-    bool redo(Engine& engine, std::string& error);
+    /// Undoes or redoes the last group of the document `doc`, whole or not at all: when a record
+    /// cannot be applied (its node is gone, live where it should not be, or in another
+    /// document), the records already applied are turned back and the group stays where it was.
+    bool undo(Engine& engine, NodeId doc, std::string& error);
+    bool redo(Engine& engine, NodeId doc, std::string& error);
 
   private:
     std::vector<UndoGroup> done_;

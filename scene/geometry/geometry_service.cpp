@@ -167,7 +167,7 @@ bool GeometryService::setPoints(NodeId object, std::span<const Vector> points) {
     Node* n = engine_.find(object);
     MeshPayload* m = meshOf(n);
     if (!m || points.size() != m->points.size() || !allFinite(points)) return false;
-    m->points.assign(points.begin(), points.end());
+    m->points.assign(points); // a copy first, so points may be a view of the mesh itself
     m->deformed.reset();
     m->touch();
     engine_.markDirty(n, host::dirty::Data);
@@ -181,8 +181,8 @@ bool GeometryService::setMesh(NodeId object, std::span<const Vector> points,
     if (!m || !allFinite(points)) return false;
     for (const auto& p : polygons)
         if (!polygonInRange(p, points.size())) return false;
-    m->points.assign(points.begin(), points.end());
-    m->polygons.assign(polygons.begin(), polygons.end());
+    m->points.assign(points);
+    m->polygons.assign(polygons);
     m->pointSelection.clear();
     m->polygonSelection.clear();
     m->deformed.reset();
@@ -223,7 +223,7 @@ bool GeometryService::setDeformedPoints(NodeId object, std::span<const Vector> p
     Node* n = engine_.find(object);
     MeshPayload* m = meshOf(n);
     if (!m || points.size() != m->points.size() || !allFinite(points)) return false;
-    m->deformed.emplace(points.begin(), points.end());
+    m->deformed.emplace().assign(points);
     m->deformStamp = newGeometryStamp();
     engine_.markDirty(n, host::dirty::Cache);
     return true;
@@ -290,7 +290,8 @@ bool GeometryService::handleMessage(Node& node, int32_t type) {
     if (const MeshPayload* m = meshOf(node.owner)) {
         const auto count = static_cast<int32_t>(m->points.size());
         for (auto& j : w->joints)
-            std::erase_if(j.weights, [&](const WeightEntry& e) { return e.point >= count; });
+            if (!j.weights.empty() && j.weights.back().point >= count)
+                std::erase_if(j.weights.edit(), [&](const WeightEntry& e) { return e.point >= count; });
     }
     engine_.markDirty(&node, host::dirty::Data);
     return true;
@@ -342,7 +343,7 @@ bool GeometryService::setSpline(NodeId spline, std::span<const Vector> points,
         total += static_cast<size_t>(size);
     }
     if (!segmentSizes.empty() && total != points.size()) return false;
-    s->points.assign(points.begin(), points.end());
+    s->points.assign(points);
     s->segments.assign(segmentSizes.begin(), segmentSizes.end());
     engine_.markDirty(n, host::dirty::Data);
     return true;
@@ -448,16 +449,18 @@ bool GeometryService::setWeight(NodeId tag, int32_t jointIndex, int32_t point, d
     Node* n = engine_.find(tag);
     WeightPayload::Joint* j = jointAt(weightsOf(n), jointIndex);
     if (!j || point < 0 || !validWeight(value)) return false;
-    auto it = std::lower_bound(j->weights.begin(), j->weights.end(), point,
-                               [](const WeightEntry& e, int32_t p) { return e.point < p; });
-    const bool present = it != j->weights.end() && it->point == point;
-    if (value == 0.0) {
-        if (present) j->weights.erase(it);
-    } else if (present) {
-        it->weight = value;
-    } else {
-        j->weights.insert(it, {point, value});
-    }
+    const auto found = std::lower_bound(j->weights.begin(), j->weights.end(), point,
+                                        [](const WeightEntry& e, int32_t p) { return e.point < p; });
+    const bool present = found != j->weights.end() && found->point == point;
+    if (!present && value == 0.0) return true;
+    const auto at = found - j->weights.begin();
+    std::vector<WeightEntry>& entries = j->weights.edit();
+    if (value == 0.0)
+        entries.erase(entries.begin() + at);
+    else if (present)
+        entries[static_cast<size_t>(at)].weight = value;
+    else
+        entries.insert(entries.begin() + at, {point, value});
     engine_.markDirty(n, host::dirty::Data);
     return true;
 }
@@ -470,9 +473,11 @@ bool GeometryService::setWeights(NodeId tag, int32_t jointIndex, std::span<const
         if (entries[i].point < 0 || !validWeight(entries[i].weight)) return false;
         if (i > 0 && entries[i].point <= entries[i - 1].point) return false;
     }
-    j->weights.clear();
+    std::vector<WeightEntry> kept;
+    kept.reserve(entries.size());
     for (const WeightEntry& e : entries)
-        if (e.weight > 0.0) j->weights.push_back(e);
+        if (e.weight > 0.0) kept.push_back(e);
+    j->weights = std::move(kept);
     engine_.markDirty(n, host::dirty::Data);
     return true;
 }

@@ -185,11 +185,13 @@ Node* split(Engine& engine, Node& source, const MeshPayload& m, int32_t how) {
             remap.newIndexOfOld[static_cast<size_t>(v)] = 0;
     }
     auto piece = std::make_unique<MeshPayload>();
+    std::vector<Vector> points;
+    std::vector<Polygon> polygons;
     for (size_t i = 0; i < m.points.size(); ++i) {
         if (remap.newIndexOfOld[i] < 0) continue;
-        const auto to = static_cast<int32_t>(piece->points.size());
+        const auto to = static_cast<int32_t>(points.size());
         remap.newIndexOfOld[i] = to;
-        piece->points.push_back(m.points[i]);
+        points.push_back(m.points[i]);
         if (m.pointSelection.isSelected(static_cast<int32_t>(i))) piece->pointSelection.select(to);
     }
     const auto map = [&](int32_t v) { return remap.newIndexOfOld[static_cast<size_t>(v)]; };
@@ -197,11 +199,13 @@ Node* split(Engine& engine, Node& source, const MeshPayload& m, int32_t how) {
         if (!picked[i]) continue;
         const Polygon& p = m.polygons[i];
         if (m.polygonSelection.isSelected(static_cast<int32_t>(i)))
-            piece->polygonSelection.select(static_cast<int32_t>(piece->polygons.size()));
-        piece->polygons.push_back({map(p.a), map(p.b), map(p.c), map(p.d)});
+            piece->polygonSelection.select(static_cast<int32_t>(polygons.size()));
+        polygons.push_back({map(p.a), map(p.b), map(p.c), map(p.d)});
     }
+    piece->points = std::move(points);
+    piece->polygons = std::move(polygons);
     if (m.deformed) {
-        piece->deformed = remapPositions(*m.deformed, remap, piece->points.size());
+        piece->deformed = SharedArray<Vector>(remapPositions(*m.deformed, remap, piece->points.size()));
         piece->deformStamp = newGeometryStamp();
     }
 

@@ -70,7 +70,9 @@ std::vector<int32_t> ModelingKernel::renumberPoints() const {
 void ModelingKernel::commitPoints(MeshPayload& m, const std::vector<int32_t>& newIndex) const {
     // Kept old points move down in order; then moved positions are set and the made points that
     // stay follow.
-    std::vector<Vector>& points = m.points;
+    // A copy of its own first when an undo record or a clone shares the array: the old one stays
+    // with them.
+    std::vector<Vector>& points = m.points.edit();
     for (size_t p = 0; p < static_cast<size_t>(oldPoints_); ++p) {
         const int32_t to = newIndex[p];
         if (to >= 0 && static_cast<size_t>(to) != p) points[static_cast<size_t>(to)] = points[p];
@@ -85,14 +87,16 @@ void ModelingKernel::commitPoints(MeshPayload& m, const std::vector<int32_t>& ne
     for (size_t k = 0; k < made_.size(); ++k)
         if (const int32_t to = newIndex[static_cast<size_t>(oldPoints_) + k]; to >= 0)
             points[static_cast<size_t>(to)] = madePositions_[k];
+    m.points.trimCapacity();
 }
 
 void ModelingKernel::commitPolygons(MeshPayload& m, const std::vector<int32_t>& newIndex) {
-    const std::vector<Vector>& points = m.points; // already renumbered
+    const std::span<const Vector> points = m.points; // already renumbered
+    std::vector<Polygon>& polygons = m.polygons.edit();
     const bool anySelected = !m.polygonSelection.empty();
     const bool anySplits = !splitOf_.empty();
     Selection selection;
-    InPlacePolygons out(m.polygons);
+    InPlacePolygons out(polygons);
     const auto emit = [&](const Polygon& p, bool selected) {
         const size_t index = out.emit(p);
         if (selected) selection.select(static_cast<int32_t>(index));
@@ -136,7 +140,7 @@ void ModelingKernel::commitPolygons(MeshPayload& m, const std::vector<int32_t>& 
     const auto splitEnd = [&](int32_t p) { return splitEnds_.test(static_cast<size_t>(p)); };
 
     for (int32_t i = 0; i < oldPolygons_; ++i) {
-        const Polygon p = m.polygons[static_cast<size_t>(i)];
+        const Polygon p = polygons[static_cast<size_t>(i)];
         out.readUpTo(static_cast<size_t>(i) + 1);
         const bool selected = anySelected && m.polygonSelection.isSelected(i);
         if (const int32_t slot = slotOf(i); slot >= 0) {
@@ -164,6 +168,7 @@ void ModelingKernel::commitPolygons(MeshPayload& m, const std::vector<int32_t>& 
     for (size_t k = 0; k < newSlots_.size(); ++k)
         emitLoop(loops_.loop(newSlots_[k]), anySelected && m.polygonSelection.isSelected(polygonSource_[k]));
     out.finish();
+    m.polygons.trimCapacity();
     m.polygonSelection = std::move(selection);
 }
 

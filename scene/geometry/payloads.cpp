@@ -12,6 +12,24 @@ uint64_t newGeometryStamp() {
     return next.fetch_add(1, std::memory_order_relaxed);
 }
 
+namespace {
+template <typename T> void show(const SharedArray<T>& a, const ArrayVisitor& fn) {
+    if (a.storage()) fn({a.storage(), a.bytes(), a.holders()});
+}
+} // namespace
+
+void MeshPayload::visitArrays(const ArrayVisitor& fn) const {
+    show(points, fn);
+    show(polygons, fn);
+    if (deformed) show(*deformed, fn);
+}
+
+void SplinePayload::visitArrays(const ArrayVisitor& fn) const { show(points, fn); }
+
+void WeightPayload::visitArrays(const ArrayVisitor& fn) const {
+    for (const Joint& j : joints) show(j.weights, fn);
+}
+
 std::unique_ptr<Payload> makeGeometryPayload(NodeKind kind, int32_t type) {
     if (kind == NodeKind::Object && type == host::type::Polygon) return std::make_unique<MeshPayload>();
     if (kind == NodeKind::Object && type == host::type::Spline) return std::make_unique<SplinePayload>();

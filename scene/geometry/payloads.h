@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/geometry.h"
+#include "scene/geometry/shared_array.h"
 #include "scene/node.h"
 
 #include <optional>
@@ -18,42 +19,50 @@ using host::WeightEntry;
 /// content (a copy keeps its original's stamp until either changes).
 uint64_t newGeometryStamp();
 
-/// A polygon object's mesh.
+/// A polygon object's mesh. Copies share the arrays until either writes.
 struct MeshPayload final : Payload {
-    std::vector<Vector> points;
-    std::vector<Polygon> polygons;
+    SharedArray<Vector> points;
+    SharedArray<Polygon> polygons;
     Selection pointSelection;
     Selection polygonSelection;
     /// The deform cache: deformed positions of the points (same count), when there is one.
-    std::optional<std::vector<Vector>> deformed;
+    std::optional<SharedArray<Vector>> deformed;
     /// Changes with every change of points or polygons (not of selections).
     uint64_t stamp = newGeometryStamp();
     /// Changes with every change of the deformed positions.
     uint64_t deformStamp = 0;
 
     std::unique_ptr<Payload> clone() const override { return std::make_unique<MeshPayload>(*this); }
+    void visitArrays(const ArrayVisitor& fn) const override;
+    size_t ownBytes() const override {
+        return sizeof(*this) + (static_cast<size_t>(pointSelection.extent()) + static_cast<size_t>(polygonSelection.extent())) / 8;
+    }
     /// Records that points or polygons changed.
     void touch() { stamp = newGeometryStamp(); }
 };
 
 /// A spline object's points and segments. Interpolation and the closed flag are parameters.
 struct SplinePayload final : Payload {
-    std::vector<Vector> points;
+    SharedArray<Vector> points;
     /// Point counts of the segments; empty when all points form one segment.
     std::vector<int32_t> segments;
 
     std::unique_ptr<Payload> clone() const override { return std::make_unique<SplinePayload>(*this); }
+    void visitArrays(const ArrayVisitor& fn) const override;
+    size_t ownBytes() const override { return sizeof(*this) + segments.size() * sizeof(int32_t); }
 };
 
 /// A weight tag's joints (weak links) and, per joint, its non-zero weights by ascending point.
 struct WeightPayload final : Payload {
     struct Joint {
         NodeId id = host::NoNode;
-        std::vector<WeightEntry> weights;
+        SharedArray<WeightEntry> weights;
     };
     std::vector<Joint> joints;
 
     std::unique_ptr<Payload> clone() const override { return std::make_unique<WeightPayload>(*this); }
+    void visitArrays(const ArrayVisitor& fn) const override;
+    size_t ownBytes() const override { return sizeof(*this) + joints.size() * sizeof(Joint); }
     void visitLinks(const std::function<void(NodeId&)>& fn) override {
         for (Joint& j : joints)
             fn(j.id);

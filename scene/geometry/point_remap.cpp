@@ -9,13 +9,13 @@ namespace flumpet::scene {
 
 namespace {
 
-double lookup(const std::vector<WeightEntry>& weights, int32_t point) {
+double lookup(std::span<const WeightEntry> weights, int32_t point) {
     const auto it = std::lower_bound(weights.begin(), weights.end(), point,
                                      [](const WeightEntry& e, int32_t p) { return e.point < p; });
     return (it != weights.end() && it->point == point) ? it->weight : 0.0;
 }
 
-std::vector<WeightEntry> remapJoint(const std::vector<WeightEntry>& weights, const PointRemap& remap) {
+std::vector<WeightEntry> remapJoint(std::span<const WeightEntry> weights, const PointRemap& remap) {
     const int32_t oldCount = remap.oldCount();
     std::vector<WeightEntry> out;
     out.reserve(weights.size());
@@ -54,7 +54,7 @@ void remapWeightTags(Engine& engine, Node& object, const PointRemap& remap) {
     }
 }
 
-std::vector<Vector> remapPositions(const std::vector<Vector>& old, const PointRemap& remap, size_t newCount) {
+std::vector<Vector> remapPositions(std::span<const Vector> old, const PointRemap& remap, size_t newCount) {
     std::vector<Vector> out(newCount);
     const int32_t oldCount = remap.oldCount();
     for (int32_t i = 0; i < oldCount; ++i) {

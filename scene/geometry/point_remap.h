@@ -3,6 +3,7 @@
 
 #include "scene/geometry/payloads.h"
 
+#include <span>
 #include <vector>
 
 namespace flumpet::scene {
@@ -33,6 +34,6 @@ void remapWeightTags(Engine& engine, Node& object, const PointRemap& remap);
 
 /// Per-point values through the remap (made points blended); values past the old end count as
 /// zero.
-std::vector<Vector> remapPositions(const std::vector<Vector>& old, const PointRemap& remap, size_t newCount);
+std::vector<Vector> remapPositions(std::span<const Vector> old, const PointRemap& remap, size_t newCount);
 
 } // namespace flumpet::scene

@@ -1,3 +1,4 @@
+#include "mesh_shapes.h"
 #include "scene_fixture.h"
 
 #include <gtest/gtest.h>
@@ -55,6 +56,92 @@ TEST(GeometryFile, SavesAndLoadsMeshesSplinesAndWeights) {
     host::WeightTag tag(mesh.tag(host::tagtype::Weight));
     EXPECT_EQ(tag.joint(0), mesh.next());
     EXPECT_DOUBLE_EQ(tag.weight(0, 2), 0.3);
+}
+
+// A mesh large enough that its arrays are stored encoded, with selections, a deform cache and
+// weights of many points.
+struct LargeGeometryScene : SceneFixture {
+    LargeGeometryScene() {
+        const MeshArrays sphere = bumpySphere(40, 30, 7);
+        host::PolygonObject mesh = addMesh("Body", sphere.points, sphere.polygons);
+        host::Selection every3rd;
+        for (int32_t i = 0; i < mesh.pointCount(); i += 3) every3rd.select(i);
+        mesh.setPointSelection(every3rd);
+        std::vector<Vector> bent(sphere.points);
+        for (auto& p : bent) p.z *= 1.5;
+        engine.geometry().setDeformedPoints(mesh.id(), bent);
+        host::WeightTag tag(addTag(mesh, host::tagtype::Weight));
+        const int32_t j = tag.addJoint(add(host::type::Joint, "Hip"));
+        std::vector<host::WeightEntry> weights;
+        for (int32_t i = 0; i < mesh.pointCount(); ++i) weights.push_back({i, 1.0 / (1 + i)});
+        tag.setWeights(j, weights);
+    }
+};
+
+TEST(GeometryFile, LargeArraysAreStoredEncodedAndReadBackExactly) {
+    LargeGeometryScene f;
+    const std::string text = f.save();
+    const json j = json::parse(text);
+    const json& payload = j["document"]["objects"][0]["payload"];
+    EXPECT_EQ(j["version"], 2);
+    EXPECT_TRUE(payload["points"].is_object());
+    EXPECT_EQ(payload["points"]["type"], "float64");
+    EXPECT_TRUE(payload["polygons"].is_object());
+
+    scene::Engine other;
+    const host::NodeId loaded = scene::loadDocument(other, text);
+    EXPECT_EQ(scene::saveDocument(other, loaded), text);
+    const host::PolygonObject original(f.doc.firstObject()), copy(host::Document(&other, loaded).firstObject());
+    EXPECT_TRUE(std::equal(original.points().begin(), original.points().end(), copy.points().begin(),
+                           copy.points().end()));
+    EXPECT_TRUE(std::equal(original.polygons().begin(), original.polygons().end(), copy.polygons().begin(),
+                           copy.polygons().end()));
+    EXPECT_EQ(original.pointSelection().indices(), copy.pointSelection().indices());
+    const host::WeightTag a(original.tag(host::tagtype::Weight)), b(copy.tag(host::tagtype::Weight));
+    EXPECT_TRUE(std::ranges::equal(a.weights(0), b.weights(0)));
+
+    // The same file reformatted (no longer in the printer's layout) reads the same.
+    scene::Engine third;
+    EXPECT_EQ(scene::saveDocument(third, scene::loadDocument(third, j.dump())), text);
+}
+
+TEST(GeometryFile, VersionOneFilesStillLoad) {
+    GeometryScene f;
+    json old = json::parse(f.save());
+    old["version"] = 1;
+    scene::Engine other;
+    const host::NodeId loaded = scene::loadDocument(other, old.dump(1));
+    EXPECT_EQ(scene::saveDocument(other, loaded), f.save());
+}
+
+TEST(GeometryFile, NamesThePlaceOfABrokenEncodedArray) {
+    LargeGeometryScene f;
+    const json good = json::parse(f.save());
+    const std::pair<std::function<void(json&)>, const char*> cases[] = {
+        {[](json& p) { p["points"]["zstd"] = "not*base64"; }, "not base64"},
+        {[](json& p) { p["points"]["count"] = p["points"]["count"].get<size_t>() + 3; }, "values, expected"},
+        {[](json& p) { p["points"]["zstd"] = "AAAAAAAA"; }, "not compressed data"},
+        {[](json& p) { p["polygons"]["type"] = "float64"; }, "expected \"int32\""},
+        {[](json& p) { p["points"].erase("zstd"); }, "missing \"zstd\""},
+        {[](json& p) { p["points"]["zstd"] = std::string(1, '\0') + "99"; }, "base64"},
+    };
+    for (const auto& [spoil, reason] : cases) {
+        SCOPED_TRACE(reason);
+        json spoilt = good;
+        spoil(spoilt["document"]["objects"][0]["payload"]);
+        for (const int indent : {-1, 1}) { // reformatted, and in the printer's layout
+            scene::Engine other;
+            try {
+                scene::loadDocument(other, spoilt.dump(indent));
+                ADD_FAILURE() << "loaded";
+            } catch (const scene::SceneFileError& e) {
+                const std::string message = e.what();
+                EXPECT_NE(message.find("/document/objects/0/payload/"), std::string::npos) << message;
+                EXPECT_NE(message.find(reason), std::string::npos) << message;
+            }
+            EXPECT_TRUE(other.documents().empty());
+        }
+    }
 }
 
 struct BadCase {

@@ -1,0 +1,135 @@
+#include "scene/array_codec.h"
+
+#include <zstd.h>
+
+#include <array>
+#include <bit>
+#include <cstring>
+#include <vector>
+
+namespace flumpet::scene {
+
+static_assert(std::endian::native == std::endian::little, "scene files store little-endian arrays");
+
+namespace {
+
+/// Fast and still small: the arrays are mostly coordinates, where stronger levels gain little.
+constexpr int CompressionLevel = 1;
+
+constexpr char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+constexpr std::array<int8_t, 256> decodeTable() {
+    std::array<int8_t, 256> t{};
+    for (auto& v : t) v = -1;
+    for (int i = 0; i < 64; ++i) t[static_cast<uint8_t>(Alphabet[i])] = static_cast<int8_t>(i);
+    return t;
+}
+constexpr auto DecodeTable = decodeTable();
+
+std::string toBase64(const uint8_t* in, size_t n) {
+    std::string out((n + 2) / 3 * 4, '=');
+    char* o = out.data();
+    size_t i = 0;
+    for (; i + 3 <= n; i += 3) {
+        const uint32_t v = uint32_t(in[i]) << 16 | uint32_t(in[i + 1]) << 8 | in[i + 2];
+        *o++ = Alphabet[v >> 18];
+        *o++ = Alphabet[(v >> 12) & 63];
+        *o++ = Alphabet[(v >> 6) & 63];
+        *o++ = Alphabet[v & 63];
+    }
+    if (i < n) {
+        const uint32_t v = uint32_t(in[i]) << 16 | (i + 1 < n ? uint32_t(in[i + 1]) << 8 : 0);
+        *o++ = Alphabet[v >> 18];
+        *o++ = Alphabet[(v >> 12) & 63];
+        if (i + 1 < n) *o++ = Alphabet[(v >> 6) & 63];
+    }
+    return out;
+}
+
+bool fromBase64(std::string_view text, std::vector<uint8_t>& out) {
+    if (text.size() % 4 != 0) return false;
+    size_t pad = 0;
+    while (pad < 2 && pad < text.size() && text[text.size() - 1 - pad] == '=') ++pad;
+    out.resize(text.size() / 4 * 3 - pad);
+    uint8_t* o = out.data();
+    const size_t full = pad ? text.size() - 4 : text.size();
+    for (size_t i = 0; i < full; i += 4) {
+        const int a = DecodeTable[uint8_t(text[i])], b = DecodeTable[uint8_t(text[i + 1])],
+                  c = DecodeTable[uint8_t(text[i + 2])], d = DecodeTable[uint8_t(text[i + 3])];
+        if ((a | b | c | d) < 0) return false;
+        const uint32_t v = uint32_t(a) << 18 | uint32_t(b) << 12 | uint32_t(c) << 6 | uint32_t(d);
+        *o++ = uint8_t(v >> 16);
+        *o++ = uint8_t(v >> 8);
+        *o++ = uint8_t(v);
+    }
+    if (pad) {
+        const size_t i = full;
+        const int a = DecodeTable[uint8_t(text[i])], b = DecodeTable[uint8_t(text[i + 1])];
+        const int c = pad == 1 ? DecodeTable[uint8_t(text[i + 2])] : 0;
+        if ((a | b | c) < 0) return false;
+        const uint32_t v = uint32_t(a) << 18 | uint32_t(b) << 12 | uint32_t(c) << 6;
+        *o++ = uint8_t(v >> 16);
+        if (pad == 1) *o++ = uint8_t(v >> 8);
+    }
+    return true;
+}
+
+// Byte k of value i goes to k * count + i.
+void shuffle(const uint8_t* in, size_t count, size_t size, uint8_t* out) {
+    for (size_t i = 0; i < count; ++i)
+        for (size_t k = 0; k < size; ++k) out[k * count + i] = in[i * size + k];
+}
+
+void unshuffle(const uint8_t* in, size_t count, size_t size, uint8_t* out) {
+    for (size_t i = 0; i < count; ++i)
+        for (size_t k = 0; k < size; ++k) out[i * size + k] = in[k * count + i];
+}
+
+} // namespace
+
+size_t arrayElementSize(ArrayElement element) { return element == ArrayElement::Float64 ? 8 : 4; }
+
+std::string encodeArray(const void* values, size_t count, ArrayElement element) {
+    const size_t size = arrayElementSize(element), bytes = count * size;
+    std::vector<uint8_t> grouped(bytes);
+    if (size == 8)
+        shuffle(static_cast<const uint8_t*>(values), count, 8, grouped.data());
+    else
+        shuffle(static_cast<const uint8_t*>(values), count, 4, grouped.data());
+    std::vector<uint8_t> packed(ZSTD_compressBound(bytes));
+    const size_t n = ZSTD_compress(packed.data(), packed.size(), grouped.data(), bytes, CompressionLevel);
+    if (ZSTD_isError(n)) return {}; // cannot happen with a bound-sized buffer
+    return toBase64(packed.data(), n);
+}
+
+bool decodeArray(std::string_view text, size_t count, ArrayElement element, void* out, std::string& why) {
+    const size_t size = arrayElementSize(element), bytes = count * size;
+    std::vector<uint8_t> packed;
+    if (!fromBase64(text, packed)) {
+        why = "not base64 text";
+        return false;
+    }
+    const unsigned long long content = ZSTD_getFrameContentSize(packed.data(), packed.size());
+    if (content == ZSTD_CONTENTSIZE_ERROR || content == ZSTD_CONTENTSIZE_UNKNOWN) {
+        why = "not compressed data";
+        return false;
+    }
+    if (content != bytes) {
+        why = "holds " + std::to_string(content / size) + " values, expected " + std::to_string(count);
+        return false;
+    }
+    std::vector<uint8_t> grouped(bytes);
+    const size_t n = ZSTD_decompress(grouped.data(), bytes, packed.data(), packed.size());
+    if (ZSTD_isError(n) || n != bytes) {
+        why = std::string("damaged compressed data: ") + (ZSTD_isError(n) ? ZSTD_getErrorName(n) : "short");
+        return false;
+    }
+    packed = {};
+    if (size == 8)
+        unshuffle(grouped.data(), count, 8, static_cast<uint8_t*>(out));
+    else
+        unshuffle(grouped.data(), count, 4, static_cast<uint8_t*>(out));
+    return true;
+}
+
+} // namespace flumpet::scene
