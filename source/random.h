@@ -7,8 +7,8 @@ namespace flumpet {
 /// The next integer of the generator (0 to RAND_MAX); seeds it first if nothing has yet.
 int nextRandom();
 
-/// A single-precision value in [a, b], b included: rand() / (32767 / (b - a)) + a, the division
-/// and addition in single precision.
+/// A single-precision value in [a, b], b included: rand() / (RAND_MAX / (b - a)) + a, the
+/// division and addition in single precision, whatever the C library's RAND_MAX.
 float randomInRange(float a, float b);
 
 /// Seeds the generator now, so that the module's numbers repeat from run to run (the command
