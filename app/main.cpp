@@ -24,6 +24,18 @@ using flumpet::app::Session;
 using flumpet::app::Step;
 using flumpet::app::StepKind;
 
+/// A message as one line: a file name or object name with a line break must not split it.
+std::string oneLine(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else if (static_cast<unsigned char>(c) < 0x20 && c != '\t') out += '?';
+        else out += c;
+    }
+    return out;
+}
+
 struct Options {
     std::string model, scene, output;
     bool json = false, quiet = false, fresh = false, parameters = false;
@@ -44,10 +56,10 @@ int importCommand(const Options& o) {
     const auto report = flumpet::app::importModel(session.engine(), doc, o.model,
                                                   [&](const std::string& line) { session.note(line); });
     session.saveScene(doc, o.output);
-    session.note("Imported " + o.model + ": " + std::to_string(report.joints) + " joints, " +
+    session.note(oneLine("Imported " + o.model + ": " + std::to_string(report.joints) + " joints, " +
                  std::to_string(report.meshes) + " meshes (" + std::to_string(report.vertices) + " vertices read, " +
                  std::to_string(report.points) + " points kept, " + std::to_string(report.polygons) +
-                 " polygons) -> " + o.output);
+                 " polygons) -> " + o.output));
     return 0;
 }
 
@@ -176,16 +188,16 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        std::cerr << "flumpet: " << e.what() << " (see flumpet --help)\n";
+        std::cerr << "flumpet: " << oneLine(e.what()) << " (see flumpet --help)\n";
         return 2;
     } catch (const CommandError& e) {
-        std::cerr << "flumpet: " << e.what() << "\n";
+        std::cerr << "flumpet: " << oneLine(e.what()) << "\n";
         return 1;
     } catch (const std::bad_alloc&) {
         std::cerr << "flumpet: out of memory (see --memory-limit)\n";
         return 1;
     } catch (const std::exception& e) {
-        std::cerr << "flumpet: " << e.what() << "\n";
+        std::cerr << "flumpet: " << oneLine(e.what()) << "\n";
         return 1;
     }
 }

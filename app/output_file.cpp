@@ -108,7 +108,10 @@ void writeOutputFile(const std::string& path, const std::string& bytes) {
 
     // A unique name beside the target, so the rename stays on one file system.
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
-    std::string temporary = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    std::string hidden = ".";
+    hidden += target.filename().string();
+    hidden += ".XXXXXX";
+    std::string temporary = (folder / hidden).string();
     const int fd = ::mkstemp(temporary.data());
     if (fd < 0) failWith(path, errno);
     PendingTemporary guard(temporary);

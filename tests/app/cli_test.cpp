@@ -139,7 +139,7 @@ INSTANTIATE_TEST_SUITE_P(
                "--select B_Nose: no object named \"B_Nose\""},
         BadRun{"value of the wrong type", "run character.json --generator F --set CONNECTOR_MODE=six -o out.json",
                "expected a whole number"},
-        BadRun{"step without generator", "run character.json --press CMD_CREATE -o out.json", "no generator chosen"},
+        BadRun{"step without generator", "run character.json --press CMD_CREATE -o out.json", "the scene holds no generator"},
         BadRun{"nothing to undo", "run character.json --undo -o out.json", "--undo"},
         BadRun{"scene and --new", "run character.json --new -o out.json", "either a scene file or --new"},
         BadRun{"strength above its range", "run character.json --generator F --set SETTINGS_CONTROL_FOLLOW_POSITION=5 -o out.json",
@@ -148,7 +148,8 @@ INSTANTIATE_TEST_SUITE_P(
                "must be one of 0 to 6"},
         BadRun{"negative joint amount", "run character.json --generator F --set ROPE_JOINTS_AMOUNT=-3 -o out.json",
                "must be at least 0"},
-        BadRun{"input as output", "import character.json -o character.json", "would replace the input"}));
+        BadRun{"input as output", "import character.json -o character.json", "would replace the input"},
+        BadRun{"file name with a line break", "info \"$(printf 'a\\nb.json')\"", "a\\nb.json: cannot open"}));
 
 TEST_F(CliFixture, AmbiguousNamesListTheCandidates) {
     SceneFixture scene;
@@ -157,7 +158,8 @@ TEST_F(CliFixture, AmbiguousNamesListTheCandidates) {
     scene::saveDocumentFile(scene.engine, scene.doc.id(), path("twins.json"));
     const CliResult r = run("run twins.json --select Twin -o out.json");
     EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.err.find("\"Twin\" names 2 objects: Left/Twin, Right/Twin"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("\"Twin\" names 2 objects: Left/Twin (#"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("), Right/Twin (#"), std::string::npos) << r.err;
     EXPECT_EQ(run("run twins.json --select Right/Twin -o out.json").status, 0);
 }
 
@@ -363,7 +365,8 @@ TEST_F(CliFixture, EveryObjectHasAnUnambiguousName) {
     const CliResult info = run("info names.json --json");
     ASSERT_EQ(info.status, 0) << info.err;
     std::set<std::string> paths;
-    for (const auto& o : nlohmann::json::parse(info.out)["objects"]) paths.insert(o["path"].get<std::string>());
+    const nlohmann::json listed = nlohmann::json::parse(info.out);
+    for (const auto& o : listed["objects"]) paths.insert(o["path"].get<std::string>());
     EXPECT_TRUE(paths.count("a\\/b/c"));
     EXPECT_TRUE(paths.count("a/b\\/c"));
     EXPECT_TRUE(paths.count("two\\nlines"));
@@ -400,7 +403,8 @@ TEST_F(CliFixture, InfoShowsEveryParameterAndNaN) {
     const CliResult r = run("info edited.json --json");
     ASSERT_EQ(r.status, 0) << r.err;
     nlohmann::json rig;
-    for (const auto& o : nlohmann::json::parse(r.out)["objects"])
+    const nlohmann::json listed = nlohmann::json::parse(r.out);
+    for (const auto& o : listed["objects"])
         if (o["name"] == "Rig") rig = o;
     EXPECT_EQ(rig["parameters"]["SETTINGS_CONTROL_FOLLOW_POSITION"], "NaN");
     EXPECT_EQ(rig["parameters"]["ROPE_RADIUS"], 1.0);

@@ -43,6 +43,9 @@ inline void writeSkinnedSheet(const std::string& path, const std::string& first,
     put(joints, sizeof joints);
     put(weights, sizeof weights);
     put(indices, sizeof indices);
+    const float identity[2][16] = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1},
+                                   {1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, -1, 0, 1}};
+    put(identity, sizeof identity);
     using nlohmann::json;
     const json gltf = {
         {"asset", {{"version", "2.0"}}},
@@ -51,7 +54,7 @@ inline void writeSkinnedSheet(const std::string& path, const std::string& first,
         {"nodes", json::array({{{"name", "Skin"}, {"mesh", 0}, {"skin", 0}},
                                {{"name", first}, {"children", {2}}},
                                {{"name", second}, {"translation", {0, 1, 0}}}})},
-        {"skins", json::array({{{"joints", {1, 2}}}})},
+        {"skins", json::array({{{"joints", {1, 2}}, {"inverseBindMatrices", 4}}})},
         {"meshes", json::array({{{"name", "Sheet"},
                                  {"primitives", json::array({{{"attributes", {{"POSITION", 0}, {"JOINTS_0", 1}, {"WEIGHTS_0", 2}}},
                                                               {"indices", 3}}})}}})},
@@ -60,12 +63,14 @@ inline void writeSkinnedSheet(const std::string& path, const std::string& first,
         {"bufferViews", json::array({{{"buffer", 0}, {"byteOffset", 0}, {"byteLength", 72}},
                                      {{"buffer", 0}, {"byteOffset", 72}, {"byteLength", 24}},
                                      {{"buffer", 0}, {"byteOffset", 96}, {"byteLength", 96}},
-                                     {{"buffer", 0}, {"byteOffset", 192}, {"byteLength", 12}}})},
+                                     {{"buffer", 0}, {"byteOffset", 192}, {"byteLength", 12}},
+                                     {{"buffer", 0}, {"byteOffset", 204}, {"byteLength", 128}}})},
         {"accessors", json::array({{{"bufferView", 0}, {"componentType", 5126}, {"count", 6}, {"type", "VEC3"},
                                     {"min", {0, 0, 0}}, {"max", {1, 1, 0}}},
                                    {{"bufferView", 1}, {"componentType", 5121}, {"count", 6}, {"type", "VEC4"}},
                                    {{"bufferView", 2}, {"componentType", 5126}, {"count", 6}, {"type", "VEC4"}},
-                                   {{"bufferView", 3}, {"componentType", 5123}, {"count", 6}, {"type", "SCALAR"}}})}};
+                                   {{"bufferView", 3}, {"componentType", 5123}, {"count", 6}, {"type", "SCALAR"}},
+                                   {{"bufferView", 4}, {"componentType", 5126}, {"count", 2}, {"type", "MAT4"}}})}};
     std::ofstream(path) << gltf.dump();
 }
 

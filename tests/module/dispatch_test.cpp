@@ -66,7 +66,7 @@ TEST(DocumentEvent, StampsTheVersionAndNeedsData) {
 
 // The enabled switch may be stored as an integer (files, scripts); 0 is off like false.
 TEST(Dispatch, GeneratorSwitchedOffByAnIntegerDoesNothing) {
-    for (const host::Value off : {host::Value{false}, host::Value{int32_t{0}}}) {
+    for (const host::Value& off : {host::Value{false}, host::Value{int32_t{0}}}) {
         RigFixture f;
         host::Object made = f.addNull("Flumpet_Connectors", f.generator);
         f.addToList(SETTINGS_CREATED_OBJECTS, made);

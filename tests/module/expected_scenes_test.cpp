@@ -3,6 +3,7 @@
 #include "command_context.h"
 #include "dispatch.h"
 #include "follow_strengths.h"
+#include "host/plugins.h"
 #include "rig_fixture.h"
 #include "support/expected_scene.h"
 

@@ -173,7 +173,10 @@ TEST(FollowStrengths, NonFiniteStrengthsAreNotPushed) {
         f.set(ADDITIONAL_SETTINGS_CONTROL_FOLLOW_DENSITY, bad);
         f.send(host::msg::ReapplyAll, &request);
         EXPECT_EQ(f.followPosition("Pelvis"), 50.0) << bad;
-        EXPECT_EQ(f.followRotation("Chest"), 100.0) << bad;
+        for (const auto& [name, joint] : f.joints) {
+            EXPECT_TRUE(std::isfinite(f.followPosition(name))) << name << " " << bad;
+            EXPECT_TRUE(std::isfinite(f.followRotation(name))) << name << " " << bad;
+        }
         EXPECT_EQ(RigFixture::tagFloat(extraTag, host::bodytag::Density), 250.0) << bad;
     }
 }
