@@ -101,6 +101,10 @@ TEST(BoneSlots, ATagLinkedIntoASlotLeavesItEmpty) {
     const BoneSlotTable table = loadBoneSlots(f.generator);
     EXPECT_EQ(table.bones[2], host::NoNode);
     EXPECT_FALSE(table.complete());
+    const std::string before = f.save();
+    EXPECT_TRUE(f.press(CMD_CREATE_SPRINGS));
+    EXPECT_EQ(f.engine.feedback().consoleLines, std::vector<std::string>{"Flumpet: Not all bones are assigned!"});
+    EXPECT_EQ(f.save(), before);
 }
 
 } // namespace
