@@ -4,6 +4,7 @@
 #include "memory_limit.h"
 #include "model_import.h"
 #include "object_paths.h"
+#include "output_file.h"
 #include "random.h"
 #include "run_steps.h"
 #include "scene_info.h"
@@ -11,6 +12,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cmath>
+#include <cstdlib>
 #include <iostream>
 #include <optional>
 
@@ -21,9 +24,21 @@ using flumpet::app::Session;
 using flumpet::app::Step;
 using flumpet::app::StepKind;
 
+/// A message as one line: a file name or object name with a line break must not split it.
+std::string oneLine(const std::string& text) {
+    std::string out;
+    for (const char c : text) {
+        if (c == '\n') out += "\\n";
+        else if (c == '\r') out += "\\r";
+        else if (static_cast<unsigned char>(c) < 0x20 && c != '\t') out += '?';
+        else out += c;
+    }
+    return out;
+}
+
 struct Options {
     std::string model, scene, output;
-    bool json = false, quiet = false, fresh = false;
+    bool json = false, quiet = false, fresh = false, parameters = false;
     std::optional<unsigned> seed;
     double memoryLimitGiB = 0.0;
     std::vector<Step> steps;
@@ -33,37 +48,47 @@ int importCommand(const Options& o) {
     // A file may claim more elements than any machine holds; the cap turns that into an error.
     const uint64_t limit = o.memoryLimitGiB > 0 ? static_cast<uint64_t>(o.memoryLimitGiB * 1073741824.0)
                                                 : flumpet::app::defaultMemoryLimit();
+    flumpet::app::refuseOutputOverInput(o.model, o.output);
     flumpet::app::limitMemory(limit);
     Session session(o.quiet);
+    if (o.output == "-") session.notesToStandardError();
     const flumpet::host::Document doc = session.newDocument();
     const auto report = flumpet::app::importModel(session.engine(), doc, o.model,
                                                   [&](const std::string& line) { session.note(line); });
     session.saveScene(doc, o.output);
-    session.note("Imported " + o.model + ": " + std::to_string(report.joints) + " joints, " +
-                 std::to_string(report.meshes) + " meshes (" + std::to_string(report.points) + " points, " +
-                 std::to_string(report.polygons) + " polygons, " + std::to_string(report.weldedPoints) +
-                 " points welded) -> " + o.output);
+    session.note(oneLine("Imported " + o.model + ": " + std::to_string(report.joints) + " joints, " +
+                 std::to_string(report.meshes) + " meshes (" + std::to_string(report.vertices) + " vertices read, " +
+                 std::to_string(report.points) + " points kept, " + std::to_string(report.polygons) +
+                 " polygons) -> " + o.output));
     return 0;
 }
 
 int infoCommand(const Options& o) {
     Session session(true);
+    if (o.parameters) {
+        std::cout << flumpet::app::parameterTableText(session.parameters());
+        if (o.scene.empty()) return 0;
+        std::cout << "\n";
+    }
+    if (o.scene.empty()) throw CommandError("give a scene file (or --parameters)");
     const flumpet::host::Document doc = session.loadScene(o.scene);
     auto symbolOf = [&](int32_t type, int32_t id) {
         return type == flumpet::PluginId ? session.symbols().nameOf(id) : std::string{};
     };
     auto isGenerator = [&](const flumpet::host::Object& obj) { return session.isGenerator(obj); };
     if (o.json)
-        std::cout << flumpet::app::sceneInfoJson(session.engine(), doc, symbolOf, isGenerator).dump(2) << "\n";
+        std::cout << flumpet::app::sceneInfoJson(session.engine(), doc, symbolOf, isGenerator, session.parameters()).dump(2) << "\n";
     else
-        std::cout << flumpet::app::sceneInfoText(session.engine(), doc, symbolOf, isGenerator);
+        std::cout << flumpet::app::sceneInfoText(session.engine(), doc, symbolOf, isGenerator, session.parameters());
     return 0;
 }
 
 int runCommand(const Options& o) {
     if (o.fresh == !o.scene.empty()) throw CommandError("give either a scene file or --new");
+    flumpet::app::refuseOutputOverInput(o.scene, o.output);
     if (o.seed) flumpet::seedRandom(*o.seed);
     Session session(o.quiet);
+    if (o.output == "-") session.notesToStandardError();
     const flumpet::host::Document doc = o.fresh ? session.newDocument() : session.loadScene(o.scene);
     flumpet::app::RunContext context = session.runContext(doc);
     for (const Step& step : o.steps) flumpet::app::runStep(context, step);
@@ -103,22 +128,35 @@ int main(int argc, char** argv) {
 
     CLI::App* import = app.add_subcommand("import", "Import a character (FBX, glTF, COLLADA, DirectX .x ...) into a scene file");
     import->add_option("MODEL", o.model, "Model file to import")->required();
-    import->add_option("-o,--output", o.output, "Scene file to write")->required();
+    import->add_option("-o,--output", o.output, "Scene file to write (- for standard output)")->required();
     import->add_flag("-q,--quiet", o.quiet, "Print nothing but errors");
     import->add_option("--memory-limit", o.memoryLimitGiB,
                        "Most memory the import may take, in GiB (default: three quarters of the machine's)")
-        ->check(CLI::PositiveNumber);
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                // Read here rather than by the option parser, which takes nan and names a
+                // 300-digit bound for an out-of-range value.
+                char* end = nullptr;
+                const double v = std::strtod(text.c_str(), &end);
+                if (text.empty() || end != text.c_str() + text.size() || !std::isfinite(v) || v < 0.05 || v > 1048576)
+                    return "expected a number of GiB from 0.05 to 1048576, got \"" + text + "\"";
+                return {};
+            },
+            "GiB"));
     import->footer("Example:\n  flumpet import /usr/share/assimp/models/X/BCN_Epileptic.X -o character.json\n");
 
     CLI::App* info = app.add_subcommand("info", "Show a scene: object tree, generator parameters, counts");
-    info->add_option("SCENE", o.scene, "Scene file")->required();
+    info->add_option("SCENE", o.scene, "Scene file");
     info->add_flag("--json", o.json, "Print one JSON object (see docs/command-line.md)");
-    info->footer("Examples:\n  flumpet info character.json\n  flumpet info character.json --json\n");
+    info->add_flag("--parameters", o.parameters,
+                   "List the generator's parameters: symbol, id, type, default, allowed range");
+    info->footer("Examples:\n  flumpet info character.json\n  flumpet info character.json --json\n"
+                 "  flumpet info --parameters\n");
 
     CLI::App* run = app.add_subcommand("run", "Apply steps to a scene in the order given, then save it");
     run->add_option("SCENE", o.scene, "Scene file to start from");
     run->add_flag("--new", o.fresh, "Start from an empty document instead of a scene file");
-    run->add_option("-o,--output", o.output, "Scene file to write")->required();
+    run->add_option("-o,--output", o.output, "Scene file to write (- for standard output)")->required();
     run->add_option("--seed", o.seed, "Seed for the module's random numbers (reproducible runs)");
     run->add_flag("-q,--quiet", o.quiet, "Hide console lines and status texts");
     addStep(*run, o, "--generator", StepKind::Generator, "Pick the generator of this name, or create it as the host's menu does", "NAME");
@@ -150,16 +188,16 @@ int main(int argc, char** argv) {
     } catch (const CLI::CallForAllHelp& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
-        std::cerr << "flumpet: " << e.what() << " (see flumpet --help)\n";
+        std::cerr << "flumpet: " << oneLine(e.what()) << " (see flumpet --help)\n";
         return 2;
     } catch (const CommandError& e) {
-        std::cerr << "flumpet: " << e.what() << "\n";
+        std::cerr << "flumpet: " << oneLine(e.what()) << "\n";
         return 1;
     } catch (const std::bad_alloc&) {
         std::cerr << "flumpet: out of memory (see --memory-limit)\n";
         return 1;
     } catch (const std::exception& e) {
-        std::cerr << "flumpet: " << e.what() << "\n";
+        std::cerr << "flumpet: " << oneLine(e.what()) << "\n";
         return 1;
     }
 }

@@ -4,6 +4,7 @@
 
 #include "host/nodes.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -16,15 +17,18 @@ namespace flumpet::app {
 struct ImportReport {
     int joints = 0;
     int meshes = 0;
+    /// Vertices the file's meshes hold (readers repeat a corner per face and per seam).
+    int64_t vertices = 0;
+    /// Points kept once vertices at one position were welded.
     int points = 0;
     int polygons = 0;
-    /// Points dropped because another point of the same mesh had the same position.
-    int weldedPoints = 0;
 };
 
 /// Reads the model into the document: skeleton nodes become joints standing in their bind pose,
-/// other nodes nulls, meshes polygon objects (points that share a position welded) with a
-/// weight tag holding their bones and weights. Names are kept and made unique only where they
+/// other nodes nulls, meshes polygon objects (points that share a position welded; a welded
+/// point takes the weights of the first vertex there) with a weight tag holding their bones and
+/// weights. Runs on a thread with a large stack, so deeply nested files cannot overflow it; a
+/// hierarchy deeper than a scene file holds is refused, and so is running out of memory. Names are kept and made unique only where they
 /// clash; each renaming is told through `note`. Throws CommandError naming the file when it
 /// cannot be read.
 ImportReport importModel(scene::Engine& engine, const host::Document& doc, const std::string& path,

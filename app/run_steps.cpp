@@ -89,17 +89,100 @@ host::Value parseValue(RunContext& c, const Step& step, int32_t type, const std:
     }
 }
 
+/// "#12": the form that names an object by its id.
+std::string idForm(const host::Object& o) {
+    std::string form = "#";
+    form += std::to_string(o.id());
+    return form;
+}
+
+std::vector<host::Object> generatorsOf(const RunContext& c) {
+    std::vector<host::Object> found;
+    for (const host::Object& o : allObjects(c.doc))
+        if (o.type() == c.generatorType) found.push_back(o);
+    return found;
+}
+
+std::string pathList(const std::vector<host::Object>& objects) {
+    std::string list;
+    for (const host::Object& o : objects) list += (list.empty() ? "" : ", ") + objectPath(o) + " (#" + std::to_string(o.id()) + ")";
+    return list;
+}
+
+/// The generator the steps work on: the one --generator chose, else the scene's only one.
 host::Object& requireGenerator(RunContext& c, const Step& step) {
-    if (!c.generator.alive()) fail(step, "no generator chosen (use --generator NAME first)");
+    if (c.generator.alive()) return c.generator;
+    const std::vector<host::Object> found = generatorsOf(c);
+    if (found.empty()) fail(step, "the scene holds no generator (use --generator NAME to create one)");
+    if (found.size() > 1) fail(step, "the scene holds several generators; pick one with --generator: " + pathList(found));
+    c.generator = found.front();
     return c.generator;
+}
+
+// What a step changed: the generator's parameters, and how many objects and tags came or went.
+struct Snapshot {
+    host::Container generator;
+    size_t objects = 0, tags = 0;
+};
+
+Snapshot snapshot(const RunContext& c) {
+    Snapshot s;
+    if (c.generator.alive()) s.generator = c.generator.data();
+    for (const host::Object& o : allObjects(c.doc)) {
+        ++s.objects;
+        s.tags += o.tags().size();
+    }
+    return s;
+}
+
+std::string shown(const RunContext& c, const host::Value& v) {
+    if (const auto* link = std::get_if<host::Link>(&v)) {
+        if (link->id == host::NoNode) return "(empty)";
+        const host::Node node = c.doc.resolve(link->id);
+        if (!node.alive()) return "(gone)";
+        if (node.isInstanceOf(host::type::AnyObject)) return objectPath(host::Object(node.host(), node.id()));
+        const host::Tag tag(node.host(), node.id());
+        return objectPath(tag.object()) + "#" + escapeName(tag.name());
+    }
+    return valueText(v);
+}
+
+std::string symbolOf(const RunContext& c, int32_t id) {
+    const std::string name = c.symbols.nameOf ? c.symbols.nameOf(id) : std::string{};
+    return name.empty() ? std::to_string(id) : name;
+}
+
+std::string changes(const RunContext& c, const Snapshot& before, const Snapshot& after) {
+    std::vector<std::string> parts;
+    for (const auto& [id, value] : after.generator.values()) {
+        const host::Value* old = before.generator.find(id);
+        if (!old || *old != value) parts.push_back(symbolOf(c, id) + " = " + shown(c, value));
+    }
+    for (const auto& [id, value] : before.generator.values())
+        if (!after.generator.has(id)) parts.push_back(symbolOf(c, id) + " cleared");
+    constexpr size_t Shown = 8;
+    std::string line;
+    for (size_t i = 0; i < parts.size() && i < Shown; ++i) line += (i ? ", " : "") + parts[i];
+    if (parts.size() > Shown) line += " and " + std::to_string(parts.size() - Shown) + " more parameters";
+    auto count = [&](size_t now, size_t was, const char* what) {
+        if (now == was) return;
+        const size_t n = now > was ? now - was : was - now;
+        line += std::string(line.empty() ? "" : "; ") + std::to_string(n) + " " + what + (n == 1 ? "" : "s") +
+                (now > was ? " added" : " removed");
+    };
+    count(after.objects, before.objects, "object");
+    count(after.tags, before.tags, "tag");
+    return line;
 }
 
 void pickGenerator(RunContext& c, const Step& step) {
     if (step.argument.empty()) fail(step, "a generator needs a name");
     std::vector<host::Object> found;
     for (const host::Object& o : allObjects(c.doc))
-        if (o.type() == c.generatorType && (o.name() == step.argument || objectPath(o) == step.argument)) found.push_back(o);
-    if (found.size() > 1) fail(step, "several generators have this name");
+        if (o.type() == c.generatorType && (o.name() == step.argument || objectPath(o) == step.argument ||
+                                            idForm(o) == step.argument))
+            found.push_back(o);
+    if (found.size() > 1) fail(step, "several generators have this name: " + pathList(found) + "; name one by its #id");
     if (found.size() == 1) {
         c.generator = found.front();
         return;
@@ -132,7 +215,44 @@ int32_t parameterId(const Symbols& symbols, const std::string& symbolOrNumber) {
     throw CommandError("unknown parameter symbol \"" + symbolOrNumber + "\"");
 }
 
+namespace {
+
+void select(RunContext& c, const Step& step, const std::function<host::Object(const std::string&)>& object) {
+    std::vector<host::Object> picks;
+    // Commas separate names; "\," is a comma inside a name.
+    std::string rest;
+    for (size_t i = 0; i < step.argument.size(); ++i) {
+        if (step.argument[i] == '\\' && i + 1 < step.argument.size() && step.argument[i + 1] == ',') {
+            rest += "\x2c";
+            ++i;
+        } else {
+            rest += step.argument[i];
+        }
+    }
+    size_t start = 0;
+    while (start <= rest.size()) {
+        const size_t comma = rest.find(',', start);
+        const std::string name = rest.substr(start, comma - start);
+        if (!name.empty()) picks.push_back(object(name));
+        if (comma == std::string::npos) break;
+        start = comma + 1;
+    }
+    // A run of --select steps makes one selection; the first one clears the old selection.
+    if (!c.selecting)
+        for (host::NodeId selected : c.engine.activeObjects(c.doc.id(), host::selection::Children))
+            c.engine.setSelected(selected, false);
+    for (const host::Object& o : picks) c.engine.setSelected(o.id(), true);
+    std::string names;
+    for (const host::Object& o : c.doc.activeObjects(host::selection::Children))
+        names += (names.empty() ? "" : ", ") + objectPath(o);
+    if (c.report) c.report(step.option + ": " + (names.empty() ? "nothing selected" : "selected " + names));
+}
+
+} // namespace
+
 void runStep(RunContext& c, const Step& step) {
+    const bool wasSelecting = c.selecting;
+    c.selecting = false;
     auto id = [&](const std::string& symbol) {
         try {
             return parameterId(c.symbols, symbol);
@@ -147,15 +267,29 @@ void runStep(RunContext& c, const Step& step) {
             fail(step, e.what());
         }
     };
+    // Tells what a step changed, in one line.
+    const std::string label = step.option + (step.argument.empty() ? "" : " " + step.argument);
+    auto tell = [&](const Snapshot& before, const std::string& whenNothing) {
+        if (!c.report) return;
+        const std::string what = changes(c, before, snapshot(c));
+        c.report(label + ": " + (what.empty() ? whenNothing : what));
+    };
     switch (step.kind) {
-    case StepKind::Generator: pickGenerator(c, step); return;
+    case StepKind::Generator: {
+        const size_t before = generatorsOf(c).size();
+        pickGenerator(c, step);
+        if (c.report) c.report(label + ": " + (generatorsOf(c).size() > before ? "created " : "picked ") + objectPath(c.generator));
+        return;
+    }
     case StepKind::Link: {
         const auto [symbol, target] = splitAssignment(step);
         host::Object& g = requireGenerator(c, step);
         const int32_t param = id(symbol);
+        const Snapshot before = snapshot(c);
         host::Container data = g.data();
         data.setLink(param, target.empty() ? host::NoNode : object(target).id());
         g.setData(data);
+        tell(before, "already so");
         return;
     }
     case StepKind::Set: {
@@ -166,8 +300,12 @@ void runStep(RunContext& c, const Step& step) {
         host::Value current;
         if (type == 0 && g.getParameter(host::DescID(param), current)) type = typeOfValue(current);
         const host::Value value = parseValue(c, step, type, text);
+        if (const ParameterInfo* info = c.symbols.infoOf ? c.symbols.infoOf(param) : nullptr)
+            if (const auto problem = rangeProblem(*info, value)) fail(step, *problem);
+        const Snapshot before = snapshot(c);
         if (!g.setParameter(host::DescID(param), value)) fail(step, "the generator refused the value");
         sendParameterSet(c, param, type == 0 ? typeOfValue(value) : type);
+        tell(before, "already so");
         return;
     }
     case StepKind::ListAdd:
@@ -177,6 +315,7 @@ void runStep(RunContext& c, const Step& step) {
         const int32_t param = id(symbol);
         const host::Object element = object(target);
         host::InExcludeList list = listOf(g, param, step);
+        const Snapshot before = snapshot(c);
         if (step.kind == StepKind::ListAdd) {
             list.insert(element.id());
             g.setParameter(host::DescID(param), list);
@@ -191,46 +330,49 @@ void runStep(RunContext& c, const Step& step) {
             list.deleteAt(index);
             g.setParameter(host::DescID(param), list);
         }
+        tell(before, "nothing changed");
         return;
     }
-    case StepKind::Select: {
-        std::vector<host::Object> picks;
-        size_t start = 0;
-        while (start <= step.argument.size()) {
-            const size_t comma = step.argument.find(',', start);
-            const std::string name = step.argument.substr(start, comma - start);
-            if (!name.empty()) picks.push_back(object(name));
-            if (comma == std::string::npos) break;
-            start = comma + 1;
-        }
-        for (host::NodeId selected : c.engine.activeObjects(c.doc.id(), host::selection::Children))
-            c.engine.setSelected(selected, false);
-        for (const host::Object& o : picks) c.engine.setSelected(o.id(), true);
+    case StepKind::Select:
+        c.selecting = wasSelecting;
+        select(c, step, object);
+        c.selecting = true;
         return;
-    }
     case StepKind::Press: {
         host::Object& g = requireGenerator(c, step);
-        host::DescriptionCommand command{host::DescID(id(step.argument))};
+        const int32_t button = id(step.argument);
+        const Snapshot before = snapshot(c);
+        host::DescriptionCommand command{host::DescID(button)};
         g.message(host::msg::DescriptionCommand, &command);
+        const std::string symbol = symbolOf(c, button);
+        const bool assigns = symbol.size() > 16 && symbol.compare(symbol.size() - 16, 16, "_ASSIGN_SELECTED") == 0;
+        tell(before, assigns ? "filled no slot (select two joints, the second below the first)" : "nothing changed");
         return;
     }
     case StepKind::Undo:
         if (!c.engine.undo(c.doc.id())) fail(step, c.engine.lastError());
+        if (c.report) c.report(label + ": undone");
         return;
     case StepKind::Redo:
         if (!c.engine.redo(c.doc.id())) fail(step, c.engine.lastError());
+        if (c.report) c.report(label + ": redone");
         return;
     case StepKind::Event: {
         host::Object& g = requireGenerator(c, step);
         const auto kind = parseInt(step.argument);
         if (!kind) fail(step, "expected an event kind (a whole number)");
+        const Snapshot before = snapshot(c);
         host::DocumentEvent event{*kind};
         g.message(host::msg::DocumentEvent, &event);
+        tell(before, "sent (no parameter or object changed)");
         return;
     }
-    case StepKind::Evaluate:
+    case StepKind::Evaluate: {
+        const Snapshot before = snapshot(c);
         if (c.evaluate) c.evaluate();
+        tell(before, "evaluated (no parameter or object changed)");
         return;
+    }
     }
 }
 

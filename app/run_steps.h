@@ -3,6 +3,7 @@
 #pragma once
 
 #include "host/nodes.h"
+#include "parameter_table.h"
 
 #include <functional>
 #include <optional>
@@ -30,6 +31,8 @@ struct Symbols {
     std::function<std::string(int32_t)> nameOf;
     /// The value type (host::datatype) a parameter takes, 0 when unknown.
     std::function<int32_t(int32_t)> typeOf;
+    /// What the description says of a parameter (range, default); null when it does not list it.
+    std::function<const ParameterInfo*(int32_t)> infoOf;
 };
 
 /// What the steps work on.
@@ -42,7 +45,11 @@ struct RunContext {
     std::function<host::Object(const std::string& name)> createGenerator;
     /// Runs the generators' dirty checks, as the host does before it re-evaluates the scene.
     std::function<void()> evaluate;
-    host::Object generator; ///< chosen by the last --generator step
+    host::Object generator; ///< chosen by the last --generator step (or the scene's only one)
+    /// Told one line per step: what the step changed (empty: the steps are silent).
+    std::function<void(const std::string&)> report;
+    /// Consecutive --select steps add to one selection.
+    bool selecting = false;
 };
 
 /// Runs one step; throws CommandError with a message that names the step.

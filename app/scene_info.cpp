@@ -3,6 +3,8 @@
 #include "object_paths.h"
 #include "scene/engine.h"
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <sstream>
 
@@ -18,7 +20,7 @@ json linkJson(const host::Document& doc, host::NodeId id) {
     if (o.isInstanceOf(host::type::AnyObject)) return objectPath(o);
     // A tag: the path of its object and the tag's name.
     const host::Tag tag(doc.host(), id);
-    return objectPath(tag.object()) + "#" + tag.name();
+    return objectPath(tag.object()) + "#" + escapeName(tag.name());
 }
 
 json valueJson(const host::Document& doc, const host::Value& value) {
@@ -27,8 +29,12 @@ json valueJson(const host::Document& doc, const host::Value& value) {
             using T = std::decay_t<decltype(v)>;
             if constexpr (std::is_same_v<T, std::monostate>) {
                 return nullptr;
-            } else if constexpr (std::is_same_v<T, int32_t> || std::is_same_v<T, bool> || std::is_same_v<T, std::string> ||
-                                 std::is_same_v<T, double>) {
+            } else if constexpr (std::is_same_v<T, double>) {
+                // As the scene file writes them; null stays for dead links.
+                if (std::isnan(v)) return "NaN";
+                if (std::isinf(v)) return v > 0 ? "Infinity" : "-Infinity";
+                return v;
+            } else if constexpr (std::is_same_v<T, int32_t> || std::is_same_v<T, bool> || std::is_same_v<T, std::string>) {
                 return v;
             } else if constexpr (std::is_same_v<T, host::Vector>) {
                 return json::array({v.x, v.y, v.z});
@@ -57,20 +63,30 @@ json valueJson(const host::Document& doc, const host::Value& value) {
         value);
 }
 
-json parametersJson(const host::Object& o, const host::Document& doc, const SymbolLookup& symbols) {
+void addParameters(json& entry, const host::Object& o, const host::Document& doc, const SymbolLookup& symbols,
+                   const std::vector<ParameterInfo>& described) {
     json p = json::object();
     const host::Container data = o.data();
-    for (const auto& [id, value] : data.values()) {
+    auto key = [&](int32_t id) {
         const std::string symbol = symbols ? symbols(o.type(), id) : std::string{};
-        p[symbol.empty() ? std::to_string(id) : symbol] = valueJson(doc, value);
+        return symbol.empty() ? std::to_string(id) : symbol;
+    };
+    for (const auto& [id, value] : data.values()) p[key(id)] = valueJson(doc, value);
+    // What holds no value yet reads as its default; listing it shows which slots exist.
+    json defaulted = json::array();
+    for (const ParameterInfo& info : described) {
+        if (info.type == host::datatype::Button || data.has(info.id) || p.contains(key(info.id))) continue;
+        p[key(info.id)] = valueJson(doc, info.defaultValue);
+        defaulted.push_back(key(info.id));
     }
-    return p;
+    entry["parameters"] = std::move(p);
+    if (!described.empty()) entry["defaulted"] = std::move(defaulted);
 }
 
 } // namespace
 
 json sceneInfoJson(scene::Engine& engine, const host::Document& doc, const SymbolLookup& symbols,
-                   const IsGenerator& isGenerator) {
+                   const IsGenerator& isGenerator, const std::vector<ParameterInfo>& described) {
     json objects = json::array();
     std::map<int32_t, int> counts;
     for (const host::Object& o : allObjects(doc)) {
@@ -86,7 +102,7 @@ json sceneInfoJson(scene::Engine& engine, const host::Document& doc, const Symbo
             ++counts[t.type()];
         }
         entry["tags"] = std::move(tags);
-        if (isGenerator && isGenerator(o)) entry["parameters"] = parametersJson(o, doc, symbols);
+        if (isGenerator && isGenerator(o)) addParameters(entry, o, doc, symbols, described);
         objects.push_back(std::move(entry));
         ++counts[o.type()];
     }
@@ -99,9 +115,9 @@ json sceneInfoJson(scene::Engine& engine, const host::Document& doc, const Symbo
 }
 
 std::string sceneInfoText(scene::Engine& engine, const host::Document& doc, const SymbolLookup& symbols,
-                          const IsGenerator& isGenerator) {
+                          const IsGenerator& isGenerator, const std::vector<ParameterInfo>& described) {
     std::ostringstream out;
-    const json info = sceneInfoJson(engine, doc, symbols, isGenerator);
+    const json info = sceneInfoJson(engine, doc, symbols, isGenerator, described);
     // The objects come in the same order as in the JSON form, whose parameters are reused.
     size_t index = 0;
     for (const host::Object& o : allObjects(doc)) {
@@ -109,16 +125,22 @@ std::string sceneInfoText(scene::Engine& engine, const host::Document& doc, cons
         int depth = 0;
         for (host::Object p = o.parent(); p.alive(); p = p.parent()) ++depth;
         const std::string indent(static_cast<size_t>(depth) * 2, ' ');
-        out << indent << o.name() << "  (" << engine.typeName(o.type()) << ", " << o.type() << ")";
+        // Escaped, so that a line break or a slash in a name cannot break the tree.
+        out << indent << escapeName(o.name()) << "  (" << engine.typeName(o.type()) << ", " << o.type() << ")";
         const auto tags = o.tags();
         if (!tags.empty()) {
             out << "  tags:";
-            for (const host::Tag& t : tags) out << " " << t.name() << " (" << t.type() << ")";
+            for (const host::Tag& t : tags) out << " " << escapeName(t.name()) << " (" << t.type() << ")";
         }
         out << "\n";
-        if (entry.contains("parameters"))
-            for (const auto& [key, value] : entry["parameters"].items())
-                out << indent << "    " << key << " = " << value.dump() << "\n";
+        if (entry.contains("parameters")) {
+            const json& defaulted = entry.contains("defaulted") ? entry["defaulted"] : json::array();
+            for (const auto& [key, value] : entry["parameters"].items()) {
+                out << indent << "    " << key << " = " << value.dump();
+                if (std::find(defaulted.begin(), defaulted.end(), key) != defaulted.end()) out << "  (default)";
+                out << "\n";
+            }
+        }
     }
     out << "\ncounts:\n";
     for (const auto& [type, entry] : info["counts"].items())

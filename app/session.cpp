@@ -4,6 +4,7 @@
 #include "host/description.h"
 #include "main.h"
 #include "object_paths.h"
+#include "output_file.h"
 #include "scene/plugins.h"
 #include "scene/resource.h"
 #include "scene/scene_file.h"
@@ -54,6 +55,11 @@ Session::Session(bool quiet) : engine_(std::make_unique<scene::Engine>()), quiet
     int32_t flags = 0;
     if (engine_->pluginRegistry().describe(probe.id(), nullptr, description, flags))
         for (const auto& entry : description.entries()) types->emplace(entry.id.firstId(), entry.id[0].dtype);
+    parameters_ = std::make_shared<std::vector<ParameterInfo>>(describeParameters(
+        description, probe.data(), [byId](int32_t id) {
+            const auto it = byId->find(id);
+            return it == byId->end() ? std::string{} : it->second;
+        }));
     probe.free();
 
     symbols_.idOf = [names](const std::string& s) -> std::optional<int32_t> {
@@ -69,12 +75,18 @@ Session::Session(bool quiet) : engine_(std::make_unique<scene::Engine>()), quiet
         const auto it = types->find(id);
         return it == types->end() ? 0 : it->second;
     };
+    symbols_.infoOf = [parameters = parameters_](int32_t id) -> const ParameterInfo* {
+        for (const ParameterInfo& p : *parameters)
+            if (p.id == id) return &p;
+        return nullptr;
+    };
 }
 
 Session::~Session() = default;
 
 void Session::note(const std::string& line) const {
-    if (!quiet_) std::cout << line << std::endl;
+    if (quiet_) return;
+    (notesToErr_ ? std::cerr : std::cout) << line << std::endl;
 }
 
 host::Document Session::newDocument() {
@@ -94,17 +106,19 @@ host::Document Session::loadScene(const std::string& path) {
 }
 
 void Session::saveScene(const host::Document& doc, const std::string& path) {
+    std::string text;
     try {
-        scene::saveDocumentFile(*engine_, doc.id(), path);
+        text = scene::saveDocument(*engine_, doc.id());
     } catch (const scene::SceneFileError& e) {
-        throw CommandError(e.what());
+        throw CommandError(path + ": " + e.what());
     }
+    writeOutputFile(path, text);
 }
 
 bool Session::isGenerator(const host::Object& o) const { return o.type() == PluginId; }
 
 RunContext Session::runContext(const host::Document& doc) {
-    RunContext context{*engine_, doc, symbols_, PluginId, {}, {}, {}};
+    RunContext context{*engine_, doc, symbols_, PluginId, {}, {}, {}, {}, false};
     scene::Engine* engine = engine_.get();
     // As the host's menu makes an object: allocated and initialised, told it is made from the
     // menu, inserted at the top level, and undoable.
@@ -120,6 +134,7 @@ RunContext Session::runContext(const host::Document& doc) {
         return g;
     };
     context.evaluate = [engine, doc] { engine->evaluate(doc.id()); };
+    context.report = [this](const std::string& line) { note(line); };
     return context;
 }
 

@@ -2,6 +2,7 @@
 // parameter symbols, and how console lines, status texts and opened pages reach the user.
 #pragma once
 
+#include "parameter_table.h"
 #include "run_steps.h"
 #include "scene/engine.h"
 
@@ -21,22 +22,28 @@ class Session {
     host::Document newDocument();
     /// Reads a scene file into a new active document; throws CommandError naming the file.
     host::Document loadScene(const std::string& path);
-    /// Writes a document to a scene file (through a temporary file, so a failure leaves any
-    /// existing file as it was); throws CommandError naming the file.
+    /// Writes a document to a scene file ("-" for standard output) as writeOutputFile does;
+    /// throws CommandError naming the file.
     void saveScene(const host::Document& doc, const std::string& path);
 
     /// What the steps of `run` need: symbols, the generator type and how the host's menu makes
     /// a generator.
     RunContext runContext(const host::Document& doc);
     const Symbols& symbols() const { return symbols_; }
+    /// The generator's parameters as its description lists them, with defaults and ranges.
+    const std::vector<ParameterInfo>& parameters() const { return *parameters_; }
     bool isGenerator(const host::Object& o) const;
-    /// Tells the user something (unless quiet), on standard output.
+    /// Tells the user something (unless quiet), on standard output, or on standard error once
+    /// standard output carries the result (-o -).
     void note(const std::string& line) const;
+    void notesToStandardError() { notesToErr_ = true; }
 
   private:
     std::unique_ptr<scene::Engine> engine_;
     Symbols symbols_;
+    std::shared_ptr<std::vector<ParameterInfo>> parameters_;
     bool quiet_;
+    bool notesToErr_ = false;
 };
 
 } // namespace flumpet::app

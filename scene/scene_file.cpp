@@ -31,8 +31,6 @@ constexpr int OldestVersion = 1;
 constexpr int MaxJsonDepth = 1000;
 /// Ids stay below 2^53 so that every JSON reader keeps them exact.
 constexpr uint64_t MaxId = (uint64_t{1} << 53) - 1;
-/// Object hierarchies deeper than this are refused (no character comes near it).
-constexpr int MaxHierarchyDepth = 400;
 
 // --- Writing ----------------------------------------------------------------------------------
 

@@ -11,6 +11,10 @@ namespace flumpet::scene {
 
 class Engine;
 
+/// Object hierarchies deeper than this (top-level objects at depth 0) are refused by the loader;
+/// no character comes near it. Writers that cannot keep to it must refuse instead.
+inline constexpr int MaxHierarchyDepth = 400;
+
 /// A scene file that cannot be read: the message names the place in the file.
 class SceneFileError : public std::runtime_error {
   public:

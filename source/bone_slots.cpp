@@ -38,7 +38,11 @@ BoneSlotTable loadBoneSlots(const host::Object& generator) {
     BoneSlotTable table;
     const host::Container data = generator.data();
     const host::Document doc = generator.document();
-    for (size_t i = 0; i < SlotCount; ++i) table.bones[i] = doc.resolve(data.getLinkId(boneSlots()[i].param)).id();
+    for (size_t i = 0; i < SlotCount; ++i) {
+        const host::Node linked = doc.resolve(data.getLinkId(boneSlots()[i].param));
+        // Only objects fill slots: a tag linked there leaves the slot empty.
+        if (linked.alive() && linked.isInstanceOf(host::type::AnyObject)) table.bones[i] = linked.id();
+    }
     return table;
 }
 

@@ -17,8 +17,8 @@ namespace {
 bool enabled(const host::Object& generator) {
     host::Value value;
     if (!generator.getParameter(host::DescID(host::param::GeneratorEnabled), value)) return true;
-    const auto* on = std::get_if<bool>(&value);
-    return on ? *on : true;
+    // Stored as a bool or as an integer: 0 is off either way.
+    return host::switchValue(value, true);
 }
 
 void refresh(const host::Object& generator) { generator.host()->eventAdd(host::refresh::None); }

@@ -6,6 +6,7 @@
 #include "main.h"
 #include "parameters.h"
 
+#include <cmath>
 #include <string>
 
 namespace flumpet {
@@ -20,9 +21,14 @@ host::Tag bodyTagOf(const host::Node& node) {
     return object.tag(host::tagtype::DynamicsBody);
 }
 
+void setBodyValue(const host::Tag& tag, int32_t param, double value) {
+    // A NaN or a value beyond single precision would reach the simulation as garbage.
+    if (std::isfinite(value)) tag.setParameter(host::DescID(param), value);
+}
+
 void setFollow(const host::Tag& tag, double positionFraction, double rotationFraction) {
-    tag.setParameter(host::DescID(host::bodytag::FollowPosition), toPercent(positionFraction));
-    tag.setParameter(host::DescID(host::bodytag::FollowRotation), toPercent(rotationFraction));
+    setBodyValue(tag, host::bodytag::FollowPosition, toPercent(positionFraction));
+    setBodyValue(tag, host::bodytag::FollowRotation, toPercent(rotationFraction));
 }
 
 namespace {
@@ -79,10 +85,10 @@ bool pushExtraValue(const host::Object& generator, int32_t paramId) {
     forEachListedBodyTag(ctx.extra, doc, [&](const host::Tag& tag) {
         switch (paramId) {
         case ADDITIONAL_SETTINGS_CONTROL_FOLLOW_DENSITY:
-            tag.setParameter(host::DescID(host::bodytag::Density), toSingle(value));
+            setBodyValue(tag, host::bodytag::Density, toSingle(value));
             break;
         case ADDITIONAL_SETTINGS_CONTROL_FOLLOW_ROTATION_MASS:
-            tag.setParameter(host::DescID(host::bodytag::RotationMass), toSingle(value));
+            setBodyValue(tag, host::bodytag::RotationMass, toSingle(value));
             break;
         default: {
             // Bodies whose objects are override members keep the override values.
@@ -90,7 +96,7 @@ bool pushExtraValue(const host::Object& generator, int32_t paramId) {
             const int32_t target = paramId == ADDITIONAL_SETTINGS_CONTROL_FOLLOW_POSITION
                                        ? host::bodytag::FollowPosition
                                        : host::bodytag::FollowRotation;
-            tag.setParameter(host::DescID(target), toPercent(value));
+            setBodyValue(tag, target, toPercent(value));
         }
         }
     });
@@ -108,7 +114,7 @@ void pushSlotValue(const host::Object& generator, int32_t paramId) {
     const int32_t target = position ? host::bodytag::FollowPosition : host::bodytag::FollowRotation;
     forEachSlotJointWithBody(generator, [&](const host::Object& bone, const host::Tag& tag) {
         const bool member = ctx.overrides.present() && ctx.overrides.contains(bone);
-        tag.setParameter(host::DescID(target), toPercent(member ? override : ordinary));
+        setBodyValue(tag, target, toPercent(member ? override : ordinary));
     });
     refresh(generator);
 }
@@ -121,7 +127,7 @@ bool pushOverrideValue(const host::Object& generator, int32_t paramId) {
     const int32_t target = paramId == SETTINGS_SELECTED_BONES_FOLLOW_POSITION ? host::bodytag::FollowPosition
                                                                               : host::bodytag::FollowRotation;
     forEachListedWithBody(ctx.overrides, activeDoc(generator), [&](const host::Node&, const host::Tag& tag) {
-        tag.setParameter(host::DescID(target), toPercent(value));
+        setBodyValue(tag, target, toPercent(value));
     });
     refresh(generator);
     return true;

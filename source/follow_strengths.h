@@ -16,7 +16,10 @@ double toSingle(double value);
 /// it has none.
 host::Tag bodyTagOf(const host::Node& node);
 
-/// Writes the two follow percentages into a body tag.
+/// Writes one number into a body tag; a value that is not finite is never written.
+void setBodyValue(const host::Tag& tag, int32_t param, double value);
+
+/// Writes the two follow percentages into a body tag (a non-finite one is left out).
 void setFollow(const host::Tag& tag, double positionFraction, double rotationFraction);
 
 /// Reaction to a set follow parameter (the eight strength and mass parameters). Answers false

@@ -1,5 +1,6 @@
 #include "random.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 
@@ -23,8 +24,12 @@ int nextRandom() {
 }
 
 float randomInRange(float a, float b) {
+    // nextRandom is 0 to RandomMax whatever the C library's range, so this is the classic
+    // formula, bit for bit, on every platform.
     const float r = static_cast<float>(nextRandom());
-    return r / (32767.0f / (b - a)) + a;
+    const float value = r / (static_cast<float>(RandomMax) / (b - a)) + a;
+    // Single-precision rounding of a huge RAND_MAX may step a hair past an end.
+    return std::clamp(value, std::min(a, b), std::max(a, b));
 }
 
 float randomHue() { return static_cast<float>(nextRandom()) / 40958.754F + 0.1F; }

@@ -11,8 +11,8 @@ inline constexpr int RandomMax = 32767;
 /// it first if nothing has yet.
 int nextRandom();
 
-/// A single-precision value in [a, b], b included: rand() / (32767 / (b - a)) + a, the division
-/// and addition in single precision.
+/// A single-precision value in [a, b], b included: nextRandom() / (RandomMax / (b - a)) + a,
+/// the division and addition in single precision, whatever the C library's RAND_MAX.
 float randomInRange(float a, float b);
 
 /// A hue between 0.1 and 0.9 for a display colour: the next integer / 40958.754 + 0.1, in

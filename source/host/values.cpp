@@ -102,16 +102,23 @@ int32_t Container::getInt(int32_t id, int32_t fallback) const {
 }
 
 double Container::getFloat(int32_t id, double fallback) const {
-    const auto* p = typed<double>(*this, id);
-    return p ? *p : fallback;
+    const Value* v = find(id);
+    if (!v) return fallback;
+    if (const auto* d = std::get_if<double>(v)) return *d;
+    // Files and scripts often store a whole number where a float belongs (a strength of 1).
+    if (const auto* i = std::get_if<int32_t>(v)) return static_cast<double>(*i);
+    return fallback;
+}
+
+bool switchValue(const Value& v, bool fallback) {
+    if (const auto* b = std::get_if<bool>(&v)) return *b;
+    if (const auto* i = std::get_if<int32_t>(&v)) return *i != 0;
+    return fallback;
 }
 
 bool Container::getBool(int32_t id, bool fallback) const {
     const Value* v = find(id);
-    if (!v) return fallback;
-    if (const auto* b = std::get_if<bool>(v)) return *b;
-    if (const auto* i = std::get_if<int32_t>(v)) return *i != 0;
-    return fallback;
+    return v ? switchValue(*v, fallback) : fallback;
 }
 
 std::string Container::getString(int32_t id, const std::string& fallback) const {

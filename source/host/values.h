@@ -108,6 +108,9 @@ using Value = std::variant<std::monostate, int32_t, double, bool, std::string, V
 /// Name of the value's kind ("int", "float" ...), for messages and files.
 const char* valueKindName(const Value& v);
 
+/// A switch as hosts read it: a bool, or an integer (non-zero is on); fallback for anything else.
+bool switchValue(const Value& v, bool fallback);
+
 /// A node's parameter container: values by id, in id order. Copying copies the values.
 class Container {
   public:
@@ -119,7 +122,9 @@ class Container {
     const std::map<int32_t, Value>& values() const { return values_; }
 
     int32_t getInt(int32_t id, int32_t fallback = 0) const;
+    /// A number whatever its stored kind: a float, or an integer widened.
     double getFloat(int32_t id, double fallback = 0.0) const;
+    /// A switch: a bool, or an integer (non-zero is on).
     bool getBool(int32_t id, bool fallback = false) const;
     std::string getString(int32_t id, const std::string& fallback = {}) const;
     Vector getVector(int32_t id, const Vector& fallback = {}) const;

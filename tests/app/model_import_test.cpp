@@ -1,3 +1,4 @@
+#include "gltf_files.h"
 #include "host/geometry_handles.h"
 #include "model_import.h"
 #include "object_paths.h"
@@ -86,7 +87,7 @@ TEST(ModelImport, WeldsSeamsAndKeepsEveryFace) {
     ImportedCharacter c;
     EXPECT_EQ(c.report.joints, 54);
     EXPECT_EQ(c.report.polygons, 1966 + 2036 + 1124); // all triangles survive
-    EXPECT_GT(c.report.weldedPoints, c.report.points); // the file repeats corners per face
+    EXPECT_GT(c.report.vertices, c.report.points); // the file repeats corners per face
     EXPECT_TRUE(c.notes.empty());
 }
 
@@ -111,6 +112,75 @@ TEST(ModelImport, ClashingNamesGetASuffixAndAreReported) {
     // The inner frame stands two units up.
     const host::Object inner = app::findObject(f.doc, "Twin.1");
     EXPECT_EQ(inner.globalPosition(), (host::Vector{0, 2, 0}));
+}
+
+struct ImportedFile : SceneFixture {
+    app::ImportReport report;
+    std::vector<std::string> notes;
+    explicit ImportedFile(const std::string& file) {
+        report = app::importModel(engine, doc, file, [this](const std::string& n) { notes.push_back(n); });
+    }
+    host::PolygonObject mesh() const {
+        for (const host::Object& o : app::allObjects(doc))
+            if (o.type() == host::type::Polygon) return host::PolygonObject(o);
+        return {};
+    }
+    /// The weight each joint (by path) gives each point.
+    std::map<std::string, std::vector<double>> weights() const {
+        std::map<std::string, std::vector<double>> out;
+        const host::PolygonObject m = mesh();
+        const host::WeightTag tag(m.tag(host::tagtype::Weight));
+        for (int32_t j = 0; j < tag.jointCount(); ++j)
+            for (int32_t p = 0; p < m.pointCount(); ++p) out[app::objectPath(tag.joint(j))].push_back(tag.weight(j, p));
+        return out;
+    }
+};
+
+// The seam corners of two triangles weld into one point each; a welded point takes the
+// weights of the first vertex there, so every point's weights still sum to 1.
+TEST(ModelImport, WeldedPointsKeepTheFirstVertexsWeightsSummingToOne) {
+    const std::string file = testing::TempDir() + "/sheet.gltf";
+    writeSkinnedSheet(file, "Upper", "Lower");
+    ImportedFile f(file);
+    ASSERT_EQ(f.mesh().pointCount(), 4);
+    EXPECT_EQ(f.report.vertices, 6);
+    EXPECT_EQ(f.report.points, 4);
+    const auto w = f.weights();
+    ASSERT_EQ(w.size(), 2u);
+    const std::vector<double>& upper = w.at("ROOT/Upper");
+    const std::vector<double>& lower = w.at("ROOT/Upper/Lower");
+    for (size_t p = 0; p < 4; ++p) EXPECT_DOUBLE_EQ(upper[p] + lower[p], 1.0) << "point " << p;
+    EXPECT_EQ(upper, (std::vector<double>{1, 1, 1, 0}));
+}
+
+// Two joints of one name: each keeps its own weights, and the import says so.
+TEST(ModelImport, TwinBoneNamesKeepEachJointsWeights) {
+    const std::string file = testing::TempDir() + "/twins.gltf";
+    writeSkinnedSheet(file, "Twin", "Twin");
+    ImportedFile f(file);
+    const auto w = f.weights();
+    ASSERT_EQ(w.size(), 2u) << "one joint's weights were lost";
+    EXPECT_EQ(w.at("ROOT/Twin"), (std::vector<double>{1, 1, 1, 0}));
+    EXPECT_EQ(w.at("ROOT/Twin/Twin.1"), (std::vector<double>{0, 0, 0, 1}));
+    ASSERT_FALSE(f.notes.empty());
+    bool told = false;
+    for (const std::string& n : f.notes) told = told || n.find("\"Twin\" is carried by 2 nodes") != std::string::npos;
+    EXPECT_TRUE(told);
+}
+
+// A cylinder of quads capped with triangles is one mesh in the file and stays one object.
+TEST(ModelImport, AMeshOfTrianglesAndQuadsStaysOneObject) {
+    ImportedFile f(std::string(FLUMPET_TEST_MODELS) + "/FBX/huesitos.fbx");
+    std::map<std::string, int> points;
+    int objects = 0;
+    for (const host::Object& o : app::allObjects(f.doc))
+        if (o.type() == host::type::Polygon) {
+            ++objects;
+            points[o.name()] = host::PolygonObject(o).pointCount();
+        }
+    EXPECT_EQ(objects, 1);
+    EXPECT_EQ(f.report.meshes, 1);
+    EXPECT_EQ(points, (std::map<std::string, int>{{"Cylinder", 62}}));
 }
 
 } // namespace

@@ -92,5 +92,20 @@ TEST(BoneSlots, LoadResolvesOnlyObjectsOfTheGeneratorsDocument) {
     EXPECT_FALSE(table.complete());
 }
 
+// Only objects fill slots: a tag linked into a slot leaves it empty, so the create command's
+// check that all 22 bones are assigned cannot pass on it.
+TEST(BoneSlots, ATagLinkedIntoASlotLeavesItEmpty) {
+    RigFixture f;
+    ASSERT_TRUE(loadBoneSlots(f.generator).complete());
+    f.link(BODY_BONE_3, f.body("Spine2"));
+    const BoneSlotTable table = loadBoneSlots(f.generator);
+    EXPECT_EQ(table.bones[2], host::NoNode);
+    EXPECT_FALSE(table.complete());
+    const std::string before = f.save();
+    EXPECT_TRUE(f.press(CMD_CREATE_SPRINGS));
+    EXPECT_EQ(f.engine.feedback().consoleLines, std::vector<std::string>{"Flumpet: Not all bones are assigned!"});
+    EXPECT_EQ(f.save(), before);
+}
+
 } // namespace
 } // namespace flumpet::test

@@ -64,6 +64,23 @@ TEST(DocumentEvent, StampsTheVersionAndNeedsData) {
     EXPECT_TRUE(f.send(host::msg::DocumentEvent, &other));
 }
 
+// The enabled switch may be stored as an integer (files, scripts); 0 is off like false.
+TEST(Dispatch, GeneratorSwitchedOffByAnIntegerDoesNothing) {
+    for (const host::Value& off : {host::Value{false}, host::Value{int32_t{0}}}) {
+        RigFixture f;
+        host::Object made = f.addNull("Flumpet_Connectors", f.generator);
+        f.addToList(SETTINGS_CREATED_OBJECTS, made);
+        f.generator.setParameter(host::DescID(host::param::GeneratorEnabled), off);
+        const std::string before = f.save();
+        EXPECT_TRUE(f.press(CMD_DELETE_CREATED));
+        f.select({f.joint("Shoulder_L"), f.joint("Hand_L")});
+        EXPECT_TRUE(f.press(ARM_A_ASSIGN_SELECTED));
+        EXPECT_TRUE(made.alive());
+        f.select({});
+        EXPECT_EQ(f.save(), before);
+    }
+}
+
 TEST(Dispatch, OtherMessagesAnswerTrue) {
     RigFixture f;
     EXPECT_TRUE(f.send(123456, nullptr));

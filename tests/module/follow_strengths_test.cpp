@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 namespace flumpet::test {
 namespace {
 
@@ -144,6 +146,39 @@ TEST(FollowStrengths, ReapplyLetsOverrideWinOverSlotValues) {
     const std::string before = f.save();
     EXPECT_TRUE(f.send(host::msg::ReapplyAll, &empty));
     EXPECT_EQ(f.save(), before);
+}
+
+// A strength stored as a whole number (a file's 1 for 1.0) is read as that number.
+TEST(FollowStrengths, IntegerStoredStrengthsAreReadAsNumbers) {
+    BuiltRig f;
+    EXPECT_TRUE(f.set(SETTINGS_CONTROL_FOLLOW_POSITION, int32_t{1}));
+    EXPECT_EQ(f.followPosition("Pelvis"), 100.0);
+}
+
+// NaN or a value beyond single precision never reaches a body tag; the old value stays.
+TEST(FollowStrengths, NonFiniteStrengthsAreNotPushed) {
+    BuiltRig f;
+    host::Object link = f.add(host::type::Sphere, "Chain");
+    host::Tag extraTag = f.addTag(link, host::tagtype::DynamicsBody);
+    f.addToList(ADDITIONAL_InEx_CREATED_OBJECTS, extraTag);
+    f.addToList(SETTINGS_SELECTED_BONES_SELECTED_BONES, f.joint("Chest"));
+    ASSERT_TRUE(f.set(SETTINGS_CONTROL_FOLLOW_POSITION, 0.5));
+    ASSERT_TRUE(f.set(ADDITIONAL_SETTINGS_CONTROL_FOLLOW_DENSITY, 250.0));
+    host::ReapplyRequest request{f.generator.id()};
+    ASSERT_TRUE(f.send(host::msg::ReapplyAll, &request));
+    ASSERT_EQ(f.followRotation("Chest"), 100.0);
+    for (const double bad : {std::nan(""), 1e300, -1e300}) {
+        f.set(SETTINGS_CONTROL_FOLLOW_POSITION, bad);
+        f.set(SETTINGS_SELECTED_BONES_FOLLOW_ROTATION, bad);
+        f.set(ADDITIONAL_SETTINGS_CONTROL_FOLLOW_DENSITY, bad);
+        f.send(host::msg::ReapplyAll, &request);
+        EXPECT_EQ(f.followPosition("Pelvis"), 50.0) << bad;
+        for (const auto& [name, joint] : f.joints) {
+            EXPECT_TRUE(std::isfinite(f.followPosition(name))) << name << " " << bad;
+            EXPECT_TRUE(std::isfinite(f.followRotation(name))) << name << " " << bad;
+        }
+        EXPECT_EQ(RigFixture::tagFloat(extraTag, host::bodytag::Density), 250.0) << bad;
+    }
 }
 
 } // namespace
