@@ -2,6 +2,7 @@
 docs/NAME.md, / leads to /docs/. Heading anchors follow the headings' text ("Cubes checkbox"
 gives #cubes-checkbox), as the help links expect."""
 import html
+import re
 import http.server
 import pathlib
 import sys
@@ -19,7 +20,7 @@ def page(name):
         return None
     body = markdown.markdown(source.read_text(encoding="utf-8"), extensions=["toc", "tables", "fenced_code"])
     # Links between pages name the Markdown files; the server serves them without the suffix.
-    body = body.replace('.md"', '/"').replace(".md#", "/#")
+    body = re.sub(r'href="([a-z0-9-]+)\.md(#[a-z0-9-]*)?"', r'href="/docs/\1/\2"', body)
     return f"<!doctype html><meta charset=utf-8><title>{html.escape(name)}</title><style>{STYLE}</style>{body}"
 
 
