@@ -7,6 +7,7 @@
 #include "host/ids.h"
 #include "host/messages.h"
 #include "parameters.h"
+#include "skeleton_commands.h"
 
 namespace flumpet {
 
@@ -35,6 +36,7 @@ bool onButton(const host::Object& generator, const host::DescriptionCommand* com
         assignChainFromSelection(button, generator);
         refresh(generator);
         return true;
+    case CMD_CREATE_SPRINGS: return createSpringsCommand(generator);
     case CMD_DELETE_CREATED:
         ctx.created = ListRef::of(generator, SETTINGS_CREATED_OBJECTS);
         deleteListed(generator, ctx.created);

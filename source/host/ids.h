@@ -109,6 +109,17 @@ inline constexpr int32_t Bend = 0;
 inline constexpr int32_t Twist = 1;
 } // namespace springkind
 
+/// Parameters of the dynamics settings scene hook that the skeleton builders tune. Their
+/// meaning is the host's; they are named by what the builders write.
+namespace dynamicsparam {
+inline constexpr int32_t Enabled = 10000;
+inline constexpr int32_t CollisionsOn = 10003;
+inline constexpr int32_t TimeScale = 10002;
+inline constexpr int32_t Gravity = 10022;
+inline constexpr int32_t Substeps = 10011;
+inline constexpr int32_t Iterations = 10012;
+} // namespace dynamicsparam
+
 /// Scene hooks of a document.
 namespace hook {
 inline constexpr int32_t DynamicsSettings = 180000100;

@@ -1,5 +1,5 @@
 // A rigged scene in one line: a generator and a 22-joint humanoid skeleton whose joints fill
-// every bone slot, each joint with a dynamics body tag.
+// every bone slot, each joint with a dynamics body tag (unless asked for bare joints).
 #pragma once
 
 #include "host/messages.h"
@@ -16,7 +16,7 @@ struct RigFixture : ModuleFixture {
     host::Object skeleton; ///< the root joint ("Pelvis")
     std::map<std::string, host::Object> joints;
 
-    explicit RigFixture(bool linkSlots = true) {
+    explicit RigFixture(bool linkSlots = true, bool bodies = true) {
         generator = makeGenerator();
         const auto spine = addJointChain({"Pelvis", "Spine1", "Spine2", "Chest", "Neck", "Head"});
         skeleton = spine[0];
@@ -27,7 +27,7 @@ struct RigFixture : ModuleFixture {
         for (const auto* chain : {&spine, &armL, &armR, &legL, &legR})
             for (const host::Object& j : *chain) {
                 joints[j.name()] = j;
-                addTag(j, host::tagtype::DynamicsBody);
+                if (bodies) addTag(j, host::tagtype::DynamicsBody);
             }
         if (linkSlots) {
             const int32_t params[] = {BODY_BONE_1,  BODY_BONE_2,  BODY_BONE_3,  BODY_BONE_4,  BODY_BONE_5,  BODY_BONE_6,

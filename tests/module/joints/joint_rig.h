@@ -13,7 +13,7 @@
 namespace flumpet::test {
 
 struct JointRig : RigFixture {
-    explicit JointRig(bool linkSlots = true) : RigFixture(linkSlots) { loadContext(); }
+    explicit JointRig(bool linkSlots = true, bool bodies = true) : RigFixture(linkSlots, bodies) { loadContext(); }
 
     /// Re-reads the slots and the lists, creating the two builder lists where missing.
     void loadContext() {
