@@ -1,6 +1,7 @@
 // flumpet: the command line of the embedded host. Imports characters, shows scenes and drives
 // the generator through the messages a host sends, then saves what was built.
 #include "main.h"
+#include "main_job_cli.h"
 #include "memory_limit.h"
 #include "model_import.h"
 #include "object_paths.h"
@@ -178,10 +179,13 @@ int main(int argc, char** argv) {
         "      --press ARM_A_ASSIGN_SELECTED -o assigned.json\n"
         "  flumpet run --new --generator Rope --set CONNECTOR_MODE=6 -o rope.json\n");
 
+    const flumpet::app::MainJobCommands mainJob(app);
+
     try {
         app.parse(argc, argv);
         if (import->parsed()) return importCommand(o);
         if (info->parsed()) return infoCommand(o);
+        if (mainJob.parsed()) return mainJob.run();
         return runCommand(o);
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);

@@ -16,3 +16,19 @@ ensure_packages() {
     $sudo apt-get update -qq
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 }
+
+# The Khronos glTF validator (npm), which the tests run on exported files; installed into
+# tools/gltf-validator/node_modules from its lock file when missing.
+ensure_gltf_validator() {
+    local dir
+    dir="$(dirname "${BASH_SOURCE[0]}")/../../tools/gltf-validator"
+    [ -d "$dir/node_modules/gltf-validator" ] && return 0
+    if ! command -v npm >/dev/null; then
+        local sudo=""
+        [ "$(id -u)" -ne 0 ] && sudo="sudo"
+        $sudo apt-get update -qq
+        DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends nodejs npm >/dev/null
+    fi
+    echo "Installing the glTF validator into tools/gltf-validator"
+    (cd "$dir" && npm ci --no-audit --no-fund --silent)
+}

@@ -1,0 +1,194 @@
+#include "rig.h"
+
+#include "bone_mapping.h"
+#include "gltf_export.h"
+#include "host/ids.h"
+#include "main.h"
+#include "mannequin.h"
+#include "memory_limit.h"
+#include "model_import.h"
+#include "object_paths.h"
+#include "progress.h"
+#include "random.h"
+#include "run_steps.h"
+#include "session.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <map>
+#include <sstream>
+
+namespace flumpet::app {
+
+namespace {
+
+/// What a scene holds that a rig is made of.
+struct RigCounts {
+    int meshColliders = 0; ///< polygon objects (pieces cut from the character, and the character's own)
+    int boxColliders = 0;
+    int spheres = 0;
+    int cones = 0;
+    int connectors = 0;
+    int springs = 0;
+    int bodyTags = 0;
+
+    RigCounts operator-(const RigCounts& o) const {
+        return {meshColliders - o.meshColliders, boxColliders - o.boxColliders, spheres - o.spheres, cones - o.cones,
+                connectors - o.connectors,       springs - o.springs,           bodyTags - o.bodyTags};
+    }
+    bool empty() const {
+        return meshColliders == 0 && boxColliders == 0 && spheres == 0 && cones == 0 && connectors == 0 && springs == 0 &&
+               bodyTags == 0;
+    }
+};
+
+RigCounts countRig(const host::Document& doc) {
+    RigCounts c;
+    for (const host::Object& o : allObjects(doc)) {
+        switch (o.type()) {
+        case host::type::Polygon: ++c.meshColliders; break;
+        case host::type::Cube: ++c.boxColliders; break;
+        case host::type::Sphere: ++c.spheres; break;
+        case host::type::Cone: ++c.cones; break;
+        case host::type::Connector: ++c.connectors; break;
+        case host::type::Spring: ++c.springs; break;
+        default: break;
+        }
+        for (const host::Tag& t : o.tags()) c.bodyTags += t.type() == host::tagtype::DynamicsBody;
+    }
+    return c;
+}
+
+std::string plural(int n, const std::string& one, const std::string& many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+std::string describe(const RigCounts& c) {
+    std::string colliders = plural(c.meshColliders + c.boxColliders + c.spheres + c.cones, "collider", "colliders");
+    std::vector<std::string> kinds;
+    if (c.meshColliders) kinds.push_back(std::to_string(c.meshColliders) + " cut from the mesh");
+    if (c.boxColliders) kinds.push_back(plural(c.boxColliders, "box", "boxes"));
+    if (c.spheres) kinds.push_back(plural(c.spheres, "sphere", "spheres"));
+    if (c.cones) kinds.push_back(plural(c.cones, "cone", "cones"));
+    if (!kinds.empty()) {
+        colliders += " (";
+        for (size_t i = 0; i < kinds.size(); ++i) colliders += (i ? ", " : "") + kinds[i];
+        colliders += ")";
+    }
+    return colliders + ", " + plural(c.connectors, "connector", "connectors") + ", " +
+           plural(c.springs, "spring", "springs") + ", " + plural(c.bodyTags, "body tag", "body tags");
+}
+
+host::Object generatorOf(Session& session, const host::Document& doc) {
+    for (const host::Object& o : allObjects(doc))
+        if (session.isGenerator(o)) return o;
+    RunContext context = session.runContext(doc);
+    host::Object g = context.createGenerator("Flumpet");
+    if (!g.alive()) throw CommandError("the generator could not be created");
+    return g;
+}
+
+struct RigSettings {
+    std::string map = "auto";
+    bool springs = false, boxes = false, quiet = false;
+};
+
+/// Maps the bones, links the slots and presses the buttons. Returns what was built.
+RigCounts rigDocument(Session& session, const host::Document& doc, const RigSettings& settings, Progress& progress) {
+    progress.stage("mapping bones");
+    const std::vector<SkeletonJoint> skeleton = skeletonOf(doc);
+    BoneMapping mapping = mapBones(skeleton);
+    if (settings.map != "auto") applyMappingFile(mapping, skeleton, settings.map);
+    if (!settings.quiet) std::cout << mappingTable(mapping, skeleton) << std::flush;
+    if (!mapping.complete()) {
+        const auto unfilled = mapping.unfilledSlots();
+        throw CommandError("could not fill " + std::to_string(unfilled.size()) +
+                           " of 22 bone slots; name their joints in a mapping file (--map FILE)");
+    }
+
+    host::Object generator = generatorOf(session, doc);
+    RunContext context = session.runContext(doc);
+    context.generator = generator;
+    for (size_t slot = 0; slot < 22; ++slot) {
+        const SkeletonJoint& joint = skeleton[size_t(mapping.joints[slot])];
+        host::Container data = generator.data();
+        data.setLink(parameterId(session.symbols(), slotSymbols()[slot]), joint.id);
+        generator.setData(data);
+    }
+    if (settings.boxes) runStep(context, Step{StepKind::Set, "CUBES_COLLIDERS=true", "--boxes"});
+
+    const RigCounts before = countRig(doc);
+    progress.stage("building colliders, connectors and body tags");
+    runStep(context, Step{StepKind::Press, "CMD_CREATE", "create"});
+    const RigCounts created = countRig(doc) - before;
+    if (created.empty()) throw CommandError("nothing was built: the generator's create command made no colliders, connectors or body tags");
+    if (settings.springs) {
+        progress.stage("building springs");
+        runStep(context, Step{StepKind::Press, "CMD_CREATE_SPRINGS", "springs"});
+        if ((countRig(doc) - before).springs == 0) throw CommandError("no springs were built: the generator's springs command made none");
+    }
+    return countRig(doc) - before;
+}
+
+bool isSceneFile(const std::string& path) { return std::filesystem::path(path).extension() == ".json"; }
+
+} // namespace
+
+int rigCommand(const RigOptions& o) {
+    Progress progress(4 + (o.springs ? 1 : 0), !o.quiet && Progress::onTerminal());
+    if (o.seed) seedRandom(*o.seed);
+    Session session(o.quiet);
+    host::Document doc;
+    if (isSceneFile(o.input)) {
+        progress.stage("reading " + o.input);
+        doc = session.loadScene(o.input);
+    } else {
+        progress.stage("importing " + o.input);
+        limitMemory(defaultMemoryLimit());
+        doc = session.newDocument();
+        importModel(session.engine(), doc, o.input, [&](const std::string& line) { session.note(line); });
+    }
+    const RigCounts built = rigDocument(session, doc, {o.map, o.springs, o.boxes, o.quiet}, progress);
+    progress.stage("saving " + o.output);
+    session.saveScene(doc, o.output);
+    if (!o.gltf.empty()) exportGltf(doc, o.gltf);
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", progress.elapsed());
+    session.note("Built " + describe(built) + " in " + seconds + " s -> " + o.output + (o.gltf.empty() ? "" : ", " + o.gltf));
+    return 0;
+}
+
+int mannequinCommand(const MannequinOptions& o) {
+    Session session(o.quiet);
+    const host::Document doc = session.newDocument();
+    const Mannequin m = makeMannequin(o.triangles);
+    insertMannequin(session.engine(), doc, m);
+    session.saveScene(doc, o.output);
+    if (!o.gltf.empty()) exportGltf(doc, o.gltf);
+    session.note("Mannequin: " + std::to_string(m.joints.size()) + " joints, " + std::to_string(m.surface.points.size()) +
+                 " points, " + std::to_string(m.surface.triangles.size()) + " triangles -> " + o.output);
+    return 0;
+}
+
+int demoCommand(const DemoOptions& o) {
+    Progress progress(5, !o.quiet && Progress::onTerminal());
+    seedRandom(o.seed);
+    std::filesystem::create_directories(o.directory);
+    const auto file = [&](const char* name) { return (std::filesystem::path(o.directory) / name).string(); };
+    Session session(o.quiet);
+    const host::Document doc = session.newDocument();
+    progress.stage("making the mannequin (" + std::to_string(o.triangles) + " triangles)");
+    insertMannequin(session.engine(), doc, makeMannequin(o.triangles));
+    session.saveScene(doc, file("mannequin.json"));
+    const RigCounts built = rigDocument(session, doc, {"auto", true, false, o.quiet}, progress);
+    progress.stage("saving");
+    session.saveScene(doc, file("rig.json"));
+    exportGltf(doc, file("rig.gltf"));
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", progress.elapsed());
+    session.note("Built " + describe(built) + " in " + seconds + " s -> " + file("rig.json") + ", " + file("rig.gltf"));
+    return 0;
+}
+
+} // namespace flumpet::app

@@ -1,0 +1,48 @@
+// The main job in one command: rig a character (a model file or a scene), write the scene and,
+// on request, a glTF file; and the mannequin and demo commands around it.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace flumpet::app {
+
+struct RigOptions {
+    std::string input;  ///< a model file (imported) or a scene file (.json)
+    std::string map = "auto"; ///< "auto" or a mapping file
+    bool springs = false;
+    bool boxes = false; ///< box colliders instead of pieces cut from the mesh
+    bool quiet = false;
+    std::optional<unsigned> seed;
+    std::string output; ///< scene file
+    std::string gltf;   ///< glTF file, empty for none
+};
+
+/// `flumpet rig`: maps the bones, presses create (and springs), reports what was built and
+/// saves. Throws CommandError when the slots cannot all be filled or nothing was built; the
+/// output is then not written.
+int rigCommand(const RigOptions& options);
+
+struct MannequinOptions {
+    int64_t triangles = 20000;
+    std::string output; ///< scene file
+    std::string gltf;
+    bool quiet = false;
+};
+
+/// `flumpet mannequin`: writes the generated sample character.
+int mannequinCommand(const MannequinOptions& options);
+
+struct DemoOptions {
+    std::string directory = "flumpet-demo";
+    int64_t triangles = 20000;
+    unsigned seed = 1;
+    bool quiet = false;
+};
+
+/// `flumpet demo`: the mannequin, rigged with springs, written as mannequin.json, rig.json and
+/// rig.gltf into the directory.
+int demoCommand(const DemoOptions& options);
+
+} // namespace flumpet::app
