@@ -51,3 +51,7 @@ TEST(RandomInRange, ASeedRepeatsTheNumbers) {
     const float first = randomInRange(0.1f, 0.9f);
     seedRandom(11);
     EXPECT_EQ(randomInRange(0.1f, 0.9f), first); // a seed repeats the numbers
+}
+
+} // namespace
+} // namespace flumpet::test
