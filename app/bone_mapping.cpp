@@ -440,7 +440,9 @@ void applyMappingFile(BoneMapping& mapping, const std::vector<SkeletonJoint>& sk
     if (j.is_discarded() || !j.is_object())
         throw CommandError(file + ": a mapping file is one JSON object from slot symbol to joint name or path");
     const auto& symbols = slotSymbols();
-    for (const auto& [symbol, value] : j.items()) {
+    for (const auto& item : j.items()) {
+        const std::string symbol = item.key();
+        const nlohmann::json& value = item.value();
         const auto at = std::find_if(symbols.begin(), symbols.end(), [&](const char* s) { return symbol == s; });
         if (at == symbols.end()) throw CommandError(file + ": \"" + symbol + "\" is not a bone slot (BODY_BONE_1 ... LEG_B_BONE_4)");
         if (!value.is_string()) throw CommandError(file + ": " + symbol + ": expected a joint name or path");
