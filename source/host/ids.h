@@ -415,14 +415,7 @@ namespace descflags {
 inline constexpr int32_t Loaded = 2;
 } // namespace descflags
 
-/// Parameters of the cube, sphere and cone primitives (sizes in scene units).
 namespace primitive {
-/// The cube's edge lengths along X, Y and Z, a vector.
-inline constexpr int32_t CubeSize = 1100;
-inline constexpr int32_t SphereRadius = 1110;
-inline constexpr int32_t ConeTopRadius = 1130;
-inline constexpr int32_t ConeBottomRadius = 1131;
-inline constexpr int32_t ConeHeight = 1132;
 /// The axis a primitive is built along: 0 +X, 1 -X, 2 +Y, 3 -Y, 4 +Z, 5 -Z.
 inline constexpr int32_t Axis = 1300;
 } // namespace primitive

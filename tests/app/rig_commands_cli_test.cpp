@@ -43,6 +43,16 @@ TEST_F(RigCommandsCli, SpringsAndConnectSelectedOnTheRealCharacter) {
     EXPECT_EQ(count("connected.json", 180000102), 3);
 }
 
+TEST_F(RigCommandsCli, CreateBuildsTheWholeRigOfTheRealCharacter) {
+    const std::string scene = importCharacter();
+    const CliResult r = run("run " + scene + AssignAllSlots + " --press CMD_CREATE -o rig.json");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("Status: Flumpet Created!"), std::string::npos) << r.out;
+    EXPECT_EQ(count("rig.json", 180000011), 21);
+    EXPECT_EQ(count("rig.json", 180000102), 22);
+    EXPECT_EQ(count("rig.json", 5629), 21);
+}
+
 TEST_F(RigCommandsCli, AnUnassignedSlotIsReportedOnce) {
     const std::string scene = importCharacter();
     const CliResult r = run("run " + scene + " --generator Flumpet --press CMD_CREATE_SPRINGS -o out.json");

@@ -85,5 +85,39 @@ TEST(RealCharacter, ConnectSelectedJoinsTheJointsToTheLastOne) {
     EXPECT_EQ(scene::saveDocument(c.engine, c.doc.id()), before);
 }
 
+TEST(RealCharacter, CreateBuildsConnectorsCollidersAndBodiesForEverySlotBone) {
+    RealCharacter c;
+    CommandContext& ctx = commandContext();
+    ctx.slots = loadBoneSlots(c.generator);
+    std::vector<host::Object> bones;
+    std::vector<size_t> childrenBefore;
+    for (int slot = 0; slot < SlotCount; ++slot) {
+        bones.push_back(ctx.slots.bone(&c.engine, slot));
+        childrenBefore.push_back(childrenOf(bones.back()).size());
+    }
+    const size_t bodiesBefore = tagsOfType(c.doc, host::tagtype::DynamicsBody).size();
+    const std::string before = scene::saveDocument(c.engine, c.doc.id());
+    ASSERT_TRUE(c.press(CMD_CREATE));
+    EXPECT_EQ(c.engine.feedback().statusTexts.back(), "Flumpet Created!");
+    EXPECT_EQ(namesOf(childrenOf(c.generator)), std::vector<std::string>{"Flumpet_Connectors"});
+    EXPECT_EQ(objectsOfType(c.doc, host::type::Connector).size(), 21u);
+    EXPECT_EQ(tagsOfType(c.doc, host::tagtype::DynamicsBody).size(), bodiesBefore + 22);
+    EXPECT_EQ(tagsOfType(c.doc, host::tagtype::Protection).size(), 21u);
+    EXPECT_FALSE(bones[0].tag(host::tagtype::Protection).alive());
+    for (size_t i = 0; i < bones.size(); ++i) {
+        SCOPED_TRACE(bones[i].name());
+        // A collider below the bone, and a body whose follow strengths are the ordinary ones.
+        EXPECT_EQ(childrenOf(bones[i]).size(), childrenBefore[i] + 1);
+        const host::Tag body = bones[i].tag(host::tagtype::DynamicsBody);
+        EXPECT_EQ(body.data().getFloat(host::bodytag::Density), 1000.0);
+        EXPECT_EQ(body.data().getFloat(host::bodytag::FollowPosition), 0.0);
+    }
+    const std::string after = scene::saveDocument(c.engine, c.doc.id());
+    ASSERT_TRUE(c.engine.undo(c.doc.id())) << c.engine.lastError();
+    EXPECT_EQ(scene::saveDocument(c.engine, c.doc.id()), before);
+    ASSERT_TRUE(c.engine.redo(c.doc.id())) << c.engine.lastError();
+    EXPECT_EQ(scene::saveDocument(c.engine, c.doc.id()), after);
+}
+
 } // namespace
 } // namespace flumpet::test
