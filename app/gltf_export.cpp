@@ -185,7 +185,8 @@ tinygltf::Value extrasOf(const host::Value& v, const host::Document& doc) {
 /// The node's parameters by id; links as the linked object's path.
 tinygltf::Value parametersOf(const host::Node& node, const host::Document& doc) {
     tinygltf::Value::Object out;
-    for (const auto& [id, value] : node.data().values()) {
+    const host::Container data = node.data(); // values() refers into it: keep it alive
+    for (const auto& [id, value] : data.values()) {
         tinygltf::Value e = extrasOf(value, doc);
         if (e.Type() != tinygltf::NULL_TYPE) out[std::to_string(id)] = std::move(e);
     }

@@ -219,24 +219,24 @@ namespace {
 
 void select(RunContext& c, const Step& step, const std::function<host::Object(const std::string&)>& object) {
     std::vector<host::Object> picks;
-    // Commas separate names; "\," is a comma inside a name.
-    std::string rest;
-    for (size_t i = 0; i < step.argument.size(); ++i) {
-        if (step.argument[i] == '\\' && i + 1 < step.argument.size() && step.argument[i + 1] == ',') {
-            rest += "\x2c";
-            ++i;
+    // Commas separate names; "\\," is a comma inside a name. Other escapes stay for the path lookup.
+    std::string name;
+    const std::string& text = step.argument;
+    const auto pick = [&] {
+        if (!name.empty()) picks.push_back(object(name));
+        name.clear();
+    };
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == ',') {
+            pick();
+        } else if (text[i] == '\\' && i + 1 < text.size()) {
+            if (text[i + 1] != ',') name += '\\';
+            name += text[++i];
         } else {
-            rest += step.argument[i];
+            name += text[i];
         }
     }
-    size_t start = 0;
-    while (start <= rest.size()) {
-        const size_t comma = rest.find(',', start);
-        const std::string name = rest.substr(start, comma - start);
-        if (!name.empty()) picks.push_back(object(name));
-        if (comma == std::string::npos) break;
-        start = comma + 1;
-    }
+    pick();
     // A run of --select steps makes one selection; the first one clears the old selection.
     if (!c.selecting)
         for (host::NodeId selected : c.engine.activeObjects(c.doc.id(), host::selection::Children))

@@ -48,20 +48,10 @@ Session::Session(bool quiet) : engine_(std::make_unique<scene::Engine>()), quiet
     for (const auto& [name, id] : byName) byId->emplace(id, name);
     auto names = std::make_shared<std::map<std::string, int32_t>>(std::move(byName));
 
-    // Value types from the generator's whole description, rope entries included.
-    auto types = std::make_shared<std::map<int32_t, int32_t>>();
-    host::Object probe(engine_.get(), engine_->allocObject(PluginId));
-    host::Description description;
-    int32_t flags = 0;
-    if (engine_->pluginRegistry().describe(probe.id(), nullptr, description, flags))
-        for (const auto& entry : description.entries()) types->emplace(entry.id.firstId(), entry.id[0].dtype);
-    parameters_ = std::make_shared<std::vector<ParameterInfo>>(describeParameters(
-        description, probe.data(), [byId](int32_t id) {
-            const auto it = byId->find(id);
-            return it == byId->end() ? std::string{} : it->second;
-        }));
-    probe.free();
-
+    // The generator's description is read on first use: the probe object it needs takes an id,
+    // and a scene file loaded after that could no longer keep its own ids.
+    described_ = std::make_shared<Described>();
+    described_->engine = engine_.get();
     symbols_.idOf = [names](const std::string& s) -> std::optional<int32_t> {
         const auto it = names->find(s);
         if (it == names->end()) return std::nullopt;
@@ -71,18 +61,34 @@ Session::Session(bool quiet) : engine_(std::make_unique<scene::Engine>()), quiet
         const auto it = byId->find(id);
         return it == byId->end() ? std::string{} : it->second;
     };
-    symbols_.typeOf = [types](int32_t id) {
-        const auto it = types->find(id);
-        return it == types->end() ? 0 : it->second;
+    described_->nameOf = symbols_.nameOf;
+    symbols_.typeOf = [described = described_](int32_t id) {
+        const auto& types = described->get().types;
+        const auto it = types.find(id);
+        return it == types.end() ? 0 : it->second;
     };
-    symbols_.infoOf = [parameters = parameters_](int32_t id) -> const ParameterInfo* {
-        for (const ParameterInfo& p : *parameters)
+    symbols_.infoOf = [described = described_](int32_t id) -> const ParameterInfo* {
+        for (const ParameterInfo& p : described->get().parameters)
             if (p.id == id) return &p;
         return nullptr;
     };
 }
 
 Session::~Session() = default;
+
+const Session::Described::Data& Session::Described::get() {
+    if (data) return *data;
+    data.emplace();
+    // Value types from the generator's whole description, rope entries included.
+    host::Object probe(engine, engine->allocObject(PluginId));
+    host::Description description;
+    int32_t flags = 0;
+    if (engine->pluginRegistry().describe(probe.id(), nullptr, description, flags))
+        for (const auto& entry : description.entries()) data->types.emplace(entry.id.firstId(), entry.id[0].dtype);
+    data->parameters = describeParameters(description, probe.data(), nameOf);
+    probe.free();
+    return *data;
+}
 
 void Session::note(const std::string& line) const {
     if (quiet_) return;

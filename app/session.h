@@ -6,7 +6,10 @@
 #include "run_steps.h"
 #include "scene/engine.h"
 
+#include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace flumpet::app {
@@ -31,7 +34,7 @@ class Session {
     RunContext runContext(const host::Document& doc);
     const Symbols& symbols() const { return symbols_; }
     /// The generator's parameters as its description lists them, with defaults and ranges.
-    const std::vector<ParameterInfo>& parameters() const { return *parameters_; }
+    const std::vector<ParameterInfo>& parameters() const { return described_->get().parameters; }
     bool isGenerator(const host::Object& o) const;
     /// Tells the user something (unless quiet), on standard output, or on standard error once
     /// standard output carries the result (-o -).
@@ -41,7 +44,18 @@ class Session {
   private:
     std::unique_ptr<scene::Engine> engine_;
     Symbols symbols_;
-    std::shared_ptr<std::vector<ParameterInfo>> parameters_;
+    /// The generator's description, read when first asked for.
+    struct Described {
+        struct Data {
+            std::map<int32_t, int32_t> types;
+            std::vector<ParameterInfo> parameters;
+        };
+        scene::Engine* engine = nullptr;
+        std::function<std::string(int32_t)> nameOf;
+        std::optional<Data> data;
+        const Data& get();
+    };
+    std::shared_ptr<Described> described_;
     bool quiet_;
     bool notesToErr_ = false;
 };

@@ -1,4 +1,5 @@
 #include "cli_fixture.h"
+#include "help.h"
 #include "gltf_files.h"
 #include "scene/scene_fixture.h"
 #include "support/expected_scene.h"
@@ -101,7 +102,7 @@ TEST_F(Cli, StatusTextsAndConsoleLinesAppearUnlessQuiet) {
     const CliResult loud = run("run " + scene + " --generator Flumpet --press CMD_DELETE_CREATED --press CMD_OPEN_DOCS -o out.json");
     ASSERT_EQ(loud.status, 0) << loud.err;
     EXPECT_NE(loud.out.find("Status: Flumpet: Deleted!"), std::string::npos) << loud.out;
-    EXPECT_NE(loud.out.find("Opening https://"), std::string::npos) << loud.out;
+    EXPECT_NE(loud.out.find("Opening " + flumpet::documentationBase() + "/"), std::string::npos) << loud.out;
     const CliResult quiet = run("run " + scene + " --quiet --generator Flumpet --press CMD_DELETE_CREATED -o out.json");
     EXPECT_EQ(quiet.out, "");
 }

@@ -18,11 +18,15 @@ struct ConnectRig : JointRig {
         joint("Spine1").setLocalPosition({0.3, 1, 0});
         joint("Neck").setLocalPosition({0, 1, 0.4});
     }
+    /// Chooses the mode and the selection, keeps the document as it then stands in
+    /// `beforeCommand`, and presses the button.
     bool connect(int32_t mode, std::initializer_list<host::Object> selection) {
         generator.setParameter(host::DescID(CONNECTOR_MODE), mode);
         select(selection);
+        beforeCommand = save();
         return press(CMD_CONNECT_SELECTED);
     }
+    std::string beforeCommand;
     std::vector<std::string> tagged(int32_t tagType) const {
         std::vector<std::string> out;
         for (const host::Tag& t : tagsOfType(doc, tagType))
@@ -49,7 +53,6 @@ class ConnectModes : public testing::TestWithParam<ModeCase> {};
 TEST_P(ConnectModes, JoinEveryMemberToTheTarget) {
     const ModeCase& c = GetParam();
     ConnectRig f;
-    const std::string before = f.save();
     ASSERT_TRUE(f.connect(c.mode, {f.joint("Spine1"), f.joint("Neck"), f.joint("Hand_L")}));
 
     const std::vector<std::string> members{"Spine1", "Neck"};
@@ -92,7 +95,7 @@ TEST_P(ConnectModes, JoinEveryMemberToTheTarget) {
     EXPECT_EQ(f.tagged(host::tagtype::DynamicsBody), all);
     EXPECT_EQ(f.tagged(host::tagtype::Protection), c.protection ? all : std::vector<std::string>{});
     EXPECT_TRUE(f.engine.feedback().statusTexts.empty());
-    f.expectUndoAndRedo(before);
+    f.expectUndoAndRedo(f.beforeCommand);
 
     // Deleting what was created leaves the character as it was.
     f.press(CMD_DELETE_CREATED);
@@ -144,10 +147,10 @@ TEST(ConnectSelected, RopeModeTakesAnyObjectAndBodiesKeepTheirTags) {
 TEST(ConnectSelected, FewerThanTwoJointsBuildNothing) {
     ConnectRig f;
     const host::Object null = f.addNull("Null");
-    const std::string before = f.save();
     EXPECT_TRUE(f.connect(1, {f.joint("Spine1"), null}));
+    EXPECT_EQ(f.save(), f.beforeCommand);
     EXPECT_TRUE(f.connect(1, {}));
-    EXPECT_EQ(f.save(), before);
+    EXPECT_EQ(f.save(), f.beforeCommand);
     EXPECT_FALSE(f.engine.undo(f.doc.id()));
 }
 
@@ -158,11 +161,12 @@ TEST(ConnectSelected, MissingListsAreMadeWithTheCommand) {
         data.set(list, host::Value{});
         f.generator.setData(data);
     }
-    const std::string before = f.save();
     ASSERT_TRUE(f.connect(1, {f.joint("Spine1"), f.joint("Hand_L")}));
-    EXPECT_EQ(f.list(SETTINGS_CREATED_OBJECTS).count(), 6);
-    EXPECT_EQ(f.list(ADDITIONAL_InEx_CREATED_OBJECTS).count(), 6);
-    f.expectUndoAndRedo(before);
+    // The group, the connector, and for both joints a body tag, a protection tag and a box
+    // collider of two objects (the cube and its subdivision generator).
+    EXPECT_EQ(f.list(SETTINGS_CREATED_OBJECTS).count(), 10);
+    EXPECT_EQ(f.list(ADDITIONAL_InEx_CREATED_OBJECTS).count(), 10);
+    f.expectUndoAndRedo(f.beforeCommand);
 }
 
 TEST(ConnectSelected, NextBoneIsTheJointBelow) {

@@ -73,8 +73,8 @@ TEST(RealCharacter, ConnectorsStandAtTheirJointsAlongTheBones) {
 TEST(RealCharacter, ConnectSelectedJoinsTheJointsToTheLastOne) {
     RealCharacter c;
     c.generator.setParameter(host::DescID(CONNECTOR_MODE), int32_t{1});
-    const std::string before = scene::saveDocument(c.engine, c.doc.id());
     c.select({c.find("B_Finger1_Left"), c.find("B_Thumb1_Left"), c.find("B_Hand_Left")});
+    const std::string before = scene::saveDocument(c.engine, c.doc.id());
     ASSERT_TRUE(c.press(CMD_CONNECT_SELECTED));
     const host::Object group = c.generator.firstChild();
     EXPECT_EQ(group.name(), "Flumpet_AdvCon_to_B_Hand_Left");

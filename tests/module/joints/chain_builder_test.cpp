@@ -26,8 +26,10 @@ struct ChainRig : JointRig {
         return {{joint("Shoulder_L"), joint("UpperArm_L"), joint("Forearm_L"), joint("Hand_L")},
                 {joint("Hip_R"), joint("Knee_R"), joint("Ankle_R")}};
     }
+    /// Chooses the mode, keeps the document as it then stands in `beforeBuild`, and builds.
     void build(int32_t mode, std::vector<JointChain> chains) {
         generator.setParameter(host::DescID(CONNECTOR_MODE), mode);
+        beforeBuild = save();
         buildChainConnectors(std::move(chains), generator, CMD_GENERATE_SELECTED);
     }
     std::vector<std::string> tagged(int32_t tagType) const {
@@ -37,6 +39,7 @@ struct ChainRig : JointRig {
         std::sort(out.begin(), out.end());
         return out;
     }
+    std::string beforeBuild;
 };
 
 struct ModeCase {
@@ -58,7 +61,6 @@ class ChainModes : public testing::TestWithParam<ModeCase> {};
 TEST_P(ChainModes, JoinInnerJointsAndGiveBodies) {
     const ModeCase& c = GetParam();
     ChainRig f;
-    const std::string before = f.save();
     f.build(c.mode, f.twoChains());
 
     const std::vector<std::string> inner{"UpperArm_L", "Forearm_L", "Knee_R"};
@@ -103,7 +105,7 @@ TEST_P(ChainModes, JoinInnerJointsAndGiveBodies) {
                  : std::vector<std::string>{};
     EXPECT_EQ(f.tagged(host::tagtype::DynamicsBody), bodies);
     EXPECT_EQ(f.tagged(host::tagtype::Protection), bodies);
-    f.expectUndoAndRedo(before);
+    f.expectUndoAndRedo(f.beforeBuild);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ChainModes,
@@ -120,9 +122,10 @@ TEST(ChainBuilder, ListsEverythingItMakesInBothLists) {
     f.build(1, f.twoChains());
     const host::InExcludeList created = f.list(SETTINGS_CREATED_OBJECTS);
     const host::InExcludeList extra = f.list(ADDITIONAL_InEx_CREATED_OBJECTS);
-    // The group, 3 connectors, 5 protection tags and 5 body tags.
-    EXPECT_EQ(created.count(), 14);
-    EXPECT_EQ(extra.count(), 14);
+    // The group, 3 connectors, and for 5 joints a protection tag, a body tag and a box collider
+    // of two objects (the cube and its subdivision generator).
+    EXPECT_EQ(created.count(), 24);
+    EXPECT_EQ(extra.count(), 24);
     for (const host::Tag& t : tagsOfType(f.doc, host::tagtype::Protection)) {
         EXPECT_GE(created.indexOf(t.id()), 0);
         EXPECT_EQ(t.data().getInt(protectionparam::LockMode, -1), 0);
