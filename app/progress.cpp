@@ -22,6 +22,10 @@ void Progress::stage(const std::string& text) {
     std::cerr << head << text << std::endl;
 }
 
+void Progress::detail(const std::string& text) {
+    if (shown_) std::cerr << "       " << text << std::endl;
+}
+
 double Progress::elapsed() const {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
 }

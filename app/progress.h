@@ -16,6 +16,8 @@ class Progress {
 
     /// A new stage begins: "[ 40%] text".
     void stage(const std::string& text);
+    /// A line within the current stage, e.g. the bone being worked on: "       text".
+    void detail(const std::string& text);
     /// Seconds since the work began.
     double elapsed() const;
 

@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <iostream>
 #include <map>
 #include <sstream>
@@ -120,6 +121,14 @@ RigCounts rigDocument(Session& session, const host::Document& doc, const RigSett
 
     const RigCounts before = countRig(doc);
     progress.stage("building colliders, connectors and body tags");
+    std::function<void(int32_t, const std::string&)>& bar = session.engine().feedback().progress;
+    bar = [&progress](int32_t percent, const std::string& bone) {
+        if (percent >= 0) progress.detail("bone " + bone + " (" + std::to_string(percent) + "%)");
+    };
+    struct Unhook {
+        std::function<void(int32_t, const std::string&)>& bar;
+        ~Unhook() { bar = nullptr; }
+    } unhook{bar};
     runStep(context, Step{StepKind::Press, "CMD_CREATE", "create"});
     const RigCounts created = countRig(doc) - before;
     if (created.empty()) throw CommandError("nothing was built: the generator's create command made no colliders, connectors or body tags");

@@ -168,6 +168,10 @@ bool Engine::sendMessage(NodeId node, int32_t type, void* data) {
 
 // --- Feedback ---------------------------------------------------------------------------------
 
+void Engine::statusProgress(int32_t percent, const std::string& text) {
+    if (feedback_.progress) feedback_.progress(percent, text);
+}
+
 void Engine::statusText(const std::string& text) {
     feedback_.statusTexts.push_back(text);
     if (feedback_.sink) feedback_.sink(true, text);

@@ -28,6 +28,9 @@ struct Feedback {
     std::vector<std::string> openedPages;
     /// The browser hook: called for each page as it is opened; may be empty.
     std::function<void(const std::string& address)> browser;
+    /// Status-bar progress as the module reports it (percent, text; a negative percent ends it);
+    /// may be empty.
+    std::function<void(int32_t percent, const std::string& text)> progress;
 };
 
 class Engine : public host::Host {
@@ -145,6 +148,7 @@ class Engine : public host::Host {
     void setDocumentSettings(NodeId doc, int32_t kind, const Container& settings) override;
     NodeId sceneHook(NodeId doc, int32_t id) override;
     void statusText(const std::string& text) override;
+    void statusProgress(int32_t percent, const std::string& text) override;
     void consoleLine(const std::string& line) override;
     NodeId allocObject(int32_t type) override;
     NodeId allocTag(int32_t type) override;

@@ -64,14 +64,18 @@ bool createCommand(const host::Object& generator) {
     host::Host* host = generator.host();
     const BoneSlotTable& slots = commandContext().slots;
     const host::NodeId root = slots.bones[0];
+    int done = 0;
     for (int slot : slotWalkOrder()) {
         const host::Object bone = slots.bone(host, slot);
+        // Cutting a collider from a large mesh takes a while: show which bone is being worked on.
+        host->statusProgress(done++ * 100 / SlotCount, bone.name());
         createCollider(generator, {}, bone, CMD_CREATE);
         // The root bone is left without a protection tag.
         if (bone.id() != root) addProtectionTag(bone, 1, false);
         const host::Tag body(host, host->allocTag(host::tagtype::DynamicsBody));
         setupBoneBody(generator, body, 1000.0F, 10.0F, 0.7F, 0.7F, bone);
     }
+    host->statusProgress(-1, {});
     pushOverrideStrengths(generator);
     finishSkeletonCommand(generator, "Flumpet Created!");
     return true;

@@ -61,6 +61,9 @@ class Host {
     // --- Feedback ---------------------------------------------------------------------------
     virtual void statusText(const std::string& text) = 0;
     virtual void consoleLine(const std::string& line) = 0;
+    /// Progress of long work in the status bar: `percent` 0 to 100 and what is being worked on;
+    /// a negative percent clears the bar.
+    virtual void statusProgress(int32_t percent, const std::string& text) = 0;
 
     // --- Creation ---------------------------------------------------------------------------
     /// A new object outside any document; NoNode for a type the host lacks.

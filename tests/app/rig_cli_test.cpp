@@ -1,4 +1,9 @@
+#include "bone_slots.h"
 #include "cli_fixture.h"
+#include "gltf_validator.h"
+#include "host/ids.h"
+#include "module/module_fixture.h"
+#include "scene/scene_file.h"
 
 #include <nlohmann/json.hpp>
 
@@ -46,6 +51,46 @@ TEST_F(RigCli, UnfilledSlotsStopTheRigAndWriteNothing) {
     EXPECT_NE(r.err.find("could not fill 22 of 22 bone slots"), std::string::npos) << r.err;
     EXPECT_NE(r.out.find("Could not fill 22 of 22 slots"), std::string::npos) << r.out;
     EXPECT_FALSE(exists("rig.json"));
+}
+
+// The real character rigged with the automatic mapping: every slot filled as a person would,
+// one connector per bone pair, a body tag and a collider for every slot bone, a valid glTF.
+TEST_F(RigCli, RealCharacterIsRiggedWithTheAutomaticMapping) {
+    const CliResult r = run("rig '" + bcn() + "' --map auto -o rig.json --gltf rig.gltf");
+    ASSERT_EQ(r.status, 0) << r.err;
+    for (const char* row : {"BODY_BONE_1   B_Root_Pelvis_L", "BODY_BONE_6   B_Root_Neck_T", "ARM_A_BONE_1  B_Clavicle_Left",
+                            "ARM_A_BONE_4  B_Hand_Left", "LEG_B_BONE_1  B_Hip_Right", "LEG_B_BONE_4  B_Toe_Right"})
+        EXPECT_NE(r.out.find(row), std::string::npos) << row << "\n" << r.out;
+    EXPECT_NE(r.out.find("21 connectors, 0 springs, 22 body tags"), std::string::npos) << r.out;
+
+    ModuleFixture m;
+    scene::Engine& engine = m.engine;
+    const host::Document doc(&engine, scene::loadDocumentFile(engine, path("rig.json")));
+    host::Object generator;
+    for (host::Object o = doc.firstObject(); o.alive(); o = o.next())
+        if (o.type() == PluginId) generator = o;
+    ASSERT_TRUE(generator.alive());
+    int connectors = 0;
+    for (host::Object o = generator.firstChild().firstChild(); o.alive(); o = o.next())
+        connectors += o.type() == host::type::Connector;
+    EXPECT_EQ(connectors, 21);
+    for (const BoneSlot& slot : boneSlots()) {
+        host::Value link;
+        ASSERT_TRUE(generator.getParameter(host::DescID(slot.param), link));
+        const host::Object bone(&engine, std::get<host::Link>(link).id);
+        ASSERT_TRUE(bone.alive()) << slot.param;
+        SCOPED_TRACE(bone.name());
+        EXPECT_TRUE(bone.tag(host::tagtype::DynamicsBody).alive());
+        // A piece cut from the mesh, or a box under its subdivision generator.
+        bool collider = false;
+        for (host::Object c = bone.firstChild(); c.alive(); c = c.next())
+            collider = collider || c.type() == host::type::Polygon ||
+                       (c.type() == host::type::SubdivisionSurface && c.firstChild().type() == host::type::Cube);
+        EXPECT_TRUE(collider);
+    }
+    if (gltfValidatorInstalled()) {
+        EXPECT_TRUE(validGltf(path("rig.gltf")));
+    }
 }
 
 } // namespace

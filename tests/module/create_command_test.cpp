@@ -29,8 +29,15 @@ TEST(CreateCommand, BuildsTheWholeRigInOneUndoStep) {
     CreateRig f;
     f.addToList(SETTINGS_SELECTED_BONES_SELECTED_BONES, f.joint("Knee_L"));
     const std::string before = f.save();
+    std::vector<std::pair<int32_t, std::string>> progress;
+    f.engine.feedback().progress = [&](int32_t percent, const std::string& text) { progress.emplace_back(percent, text); };
     ASSERT_TRUE(f.press(CMD_CREATE));
     EXPECT_EQ(f.engine.feedback().statusTexts, std::vector<std::string>{"Flumpet Created!"});
+    // The status bar follows the bones in walk order and is cleared at the end.
+    ASSERT_EQ(progress.size(), 23u);
+    EXPECT_EQ(progress.front(), std::make_pair(0, std::string("Pelvis")));
+    EXPECT_EQ(progress[21].first, 21 * 100 / 22);
+    EXPECT_LT(progress.back().first, 0);
 
     const auto groups = childrenOf(f.generator);
     ASSERT_EQ(groups.size(), 1u);
