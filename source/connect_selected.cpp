@@ -50,13 +50,6 @@ std::vector<host::Object> selectedObjects(const host::Document& doc, int32_t mod
     return out;
 }
 
-/// Puts an empty list into a list parameter that holds none, recorded with the command.
-void ensureListRecorded(const host::Object& generator, int32_t param) {
-    if (ListRef::of(generator, param).present()) return;
-    generator.document().addUndo(host::undo::ChangeSmall, generator);
-    ListRef::replaceWithEmpty(generator, param);
-}
-
 } // namespace
 
 host::Object nextBoneOf(const host::Object& object) {
@@ -77,8 +70,8 @@ bool connectSelected(const host::Object& generator) {
 
     const host::Document doc = generator.document();
     doc.startUndo();
-    ensureListRecorded(generator, ADDITIONAL_InEx_CREATED_OBJECTS);
-    ensureListRecorded(generator, SETTINGS_CREATED_OBJECTS);
+    ListRef::ensureRecorded(generator, ADDITIONAL_InEx_CREATED_OBJECTS);
+    ListRef::ensureRecorded(generator, SETTINGS_CREATED_OBJECTS);
     CommandContext& ctx = commandContext();
     ctx.refreshLists(generator);
     // Colliders read the weight tags; collected afresh so that none of another document is used.

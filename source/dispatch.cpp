@@ -8,6 +8,7 @@
 #include "host/ids.h"
 #include "host/messages.h"
 #include "parameters.h"
+#include "selection_commands.h"
 #include "skeleton_commands.h"
 
 namespace flumpet {
@@ -40,6 +41,9 @@ bool onButton(const host::Object& generator, const host::DescriptionCommand* com
         return true;
     case CMD_CREATE: return createCommand(generator);
     case CMD_CREATE_SPRINGS: return createSpringsCommand(generator);
+    case CMD_GENERATE_SELECTED: return generateSelectedCommand(generator);
+    case CMD_SIMPLE_SOLVER: return simpleSolverCommand(generator);
+    case CMD_GENERATE_COLLIDERS: return generateCollidersCommand(generator);
     case CMD_DELETE_CREATED:
         ctx.created = ListRef::of(generator, SETTINGS_CREATED_OBJECTS);
         deleteListed(generator, ctx.created);

@@ -23,6 +23,13 @@ ListRef ListRef::ensure(const host::Object& generator, int32_t paramId) {
     return ref.present() ? ref : replaceWithEmpty(generator, paramId);
 }
 
+ListRef ListRef::ensureRecorded(const host::Object& generator, int32_t paramId) {
+    ListRef ref = of(generator, paramId);
+    if (ref.present()) return ref;
+    generator.document().addUndo(host::undo::ChangeSmall, generator);
+    return replaceWithEmpty(generator, paramId);
+}
+
 ListRef ListRef::replaceWithEmpty(const host::Object& generator, int32_t paramId) {
     generator.setParameter(host::DescID(paramId), host::InExcludeList{});
     return of(generator, paramId);

@@ -15,6 +15,9 @@ class ListRef {
     static ListRef of(const host::Object& generator, int32_t paramId);
     /// Puts an empty list into the parameter when it holds none, then refers to it.
     static ListRef ensure(const host::Object& generator, int32_t paramId);
+    /// As ensure, with the new list recorded for undo in the generator's document (inside an
+    /// open undo group), so that undo takes it away again.
+    static ListRef ensureRecorded(const host::Object& generator, int32_t paramId);
     /// Puts a new, empty list into the parameter (replacing any) and refers to it.
     static ListRef replaceWithEmpty(const host::Object& generator, int32_t paramId);
 
