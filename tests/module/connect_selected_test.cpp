@@ -27,13 +27,6 @@ struct ConnectRig : JointRig {
         return press(CMD_CONNECT_SELECTED);
     }
     std::string beforeCommand;
-    std::vector<std::string> tagged(int32_t tagType) const {
-        std::vector<std::string> out;
-        for (const host::Tag& t : tagsOfType(doc, tagType))
-            out.push_back(t.object().name());
-        std::sort(out.begin(), out.end());
-        return out;
-    }
 };
 
 struct ModeCase {
@@ -92,8 +85,8 @@ TEST_P(ConnectModes, JoinEveryMemberToTheTarget) {
         EXPECT_EQ(linkedObject(s, host::forceparam::ObjectB), f.joint(member));
     }
     const std::vector<std::string> all{"Hand_L", "Neck", "Spine1"};
-    EXPECT_EQ(f.tagged(host::tagtype::DynamicsBody), all);
-    EXPECT_EQ(f.tagged(host::tagtype::Protection), c.protection ? all : std::vector<std::string>{});
+    EXPECT_EQ(taggedNames(f.doc, host::tagtype::DynamicsBody), all);
+    EXPECT_EQ(taggedNames(f.doc, host::tagtype::Protection), c.protection ? all : std::vector<std::string>{});
     EXPECT_TRUE(f.engine.feedback().statusTexts.empty());
     f.expectUndoAndRedo(f.beforeCommand);
 

@@ -10,13 +10,6 @@ namespace {
 /// Bare joints, so that every body tag is one the command made.
 struct CreateRig : RigFixture {
     CreateRig() : RigFixture(true, false) {}
-    std::vector<std::string> tagged(int32_t tagType) const {
-        std::vector<std::string> out;
-        for (const host::Tag& t : tagsOfType(doc, tagType))
-            out.push_back(t.object().name());
-        std::sort(out.begin(), out.end());
-        return out;
-    }
     std::vector<std::string> slotNames() const {
         std::vector<std::string> out;
         for (const auto& [name, j] : joints)
@@ -51,10 +44,10 @@ TEST(CreateCommand, BuildsTheWholeRigInOneUndoStep) {
         EXPECT_EQ(colliders, 1u) << name;
     }
     // Every slot bone a body; all but the root protected.
-    EXPECT_EQ(f.tagged(host::tagtype::DynamicsBody), f.slotNames());
+    EXPECT_EQ(taggedNames(f.doc, host::tagtype::DynamicsBody), f.slotNames());
     std::vector<std::string> protectedBones = f.slotNames();
     protectedBones.erase(std::find(protectedBones.begin(), protectedBones.end(), "Pelvis"));
-    EXPECT_EQ(f.tagged(host::tagtype::Protection), protectedBones);
+    EXPECT_EQ(taggedNames(f.doc, host::tagtype::Protection), protectedBones);
     for (const host::Tag& t : tagsOfType(f.doc, host::tagtype::Protection))
         EXPECT_EQ(t.data().getInt(protectionparam::LockMode, -1), 1);
     // Slot bones follow the ordinary strengths, the override-list member the override ones.

@@ -22,12 +22,6 @@ struct SelectionRig : CharacterFixture {
                 body.free();
             }
     }
-    std::vector<std::string> tagged(int32_t tagType) const {
-        std::vector<std::string> out;
-        for (const host::Tag& t : tagsOfType(doc, tagType)) out.push_back(t.object().name());
-        std::sort(out.begin(), out.end());
-        return out;
-    }
     /// Presses a button with the scene saved as `before`; then undo gives `before` back and
     /// redo the scene the button left.
     void pressAndCheckUndo(int32_t button) {
@@ -75,8 +69,8 @@ TEST(GenerateSelected, RigsTheChainBetweenTheSelectedJointsInOneUndoStep) {
     EXPECT_EQ(group.name(), "Flumpet_AdvConnectors");
     EXPECT_EQ(namesOf(childrenOf(group)), (std::vector<std::string>{"UpperArm_L_Connector", "Forearm_L_Connector"}));
     const std::vector<std::string> bodies{"Forearm_L", "Shoulder_L", "UpperArm_L"};
-    EXPECT_EQ(f.tagged(host::tagtype::DynamicsBody), bodies);
-    EXPECT_EQ(f.tagged(host::tagtype::Protection), bodies);
+    EXPECT_EQ(taggedNames(f.doc, host::tagtype::DynamicsBody), bodies);
+    EXPECT_EQ(taggedNames(f.doc, host::tagtype::Protection), bodies);
     for (const std::string& name : bodies) EXPECT_TRUE(hasChildNamed(f.joint(name), name + "_Body_collider")) << name;
     EXPECT_FALSE(hasChildNamed(f.joint("Hand_L"), "Hand_L_Body_collider"));
     // Everything made is in both lists.
@@ -91,7 +85,7 @@ TEST(GenerateSelected, NothingSelectedLeavesOnlyTheEmptyGroup) {
     const host::Object group = f.generator.lastChild();
     EXPECT_EQ(group.name(), "Flumpet_AdvConnectors");
     EXPECT_FALSE(group.firstChild().alive());
-    EXPECT_TRUE(f.tagged(host::tagtype::DynamicsBody).empty());
+    EXPECT_TRUE(taggedNames(f.doc, host::tagtype::DynamicsBody).empty());
 }
 
 TEST(GenerateSelected, ListsTheGeneratorLackedAreMadeAsAStepOfTheirOwn) {
@@ -100,7 +94,7 @@ TEST(GenerateSelected, ListsTheGeneratorLackedAreMadeAsAStepOfTheirOwn) {
     f.select({f.joint("Hip_R"), f.joint("Knee_R"), f.joint("Ankle_R")});
     const std::string before = f.save();
     ASSERT_TRUE(f.press(CMD_GENERATE_SELECTED));
-    EXPECT_EQ(f.tagged(host::tagtype::DynamicsBody), (std::vector<std::string>{"Hip_R", "Knee_R"}));
+    EXPECT_EQ(taggedNames(f.doc, host::tagtype::DynamicsBody), (std::vector<std::string>{"Hip_R", "Knee_R"}));
     EXPECT_EQ(f.list(SETTINGS_CREATED_OBJECTS), f.list(ADDITIONAL_InEx_CREATED_OBJECTS));
     EXPECT_GT(f.list(SETTINGS_CREATED_OBJECTS).count(), 0);
     ASSERT_TRUE(f.engine.undo(f.doc.id()));

@@ -32,13 +32,6 @@ struct ChainRig : JointRig {
         beforeBuild = save();
         buildChainConnectors(std::move(chains), generator, CMD_GENERATE_SELECTED);
     }
-    std::vector<std::string> tagged(int32_t tagType) const {
-        std::vector<std::string> out;
-        for (const host::Tag& t : tagsOfType(doc, tagType))
-            out.push_back(t.object().name());
-        std::sort(out.begin(), out.end());
-        return out;
-    }
     std::string beforeBuild;
 };
 
@@ -103,8 +96,8 @@ TEST_P(ChainModes, JoinInnerJointsAndGiveBodies) {
     const std::vector<std::string> bodies =
         c.bodies ? std::vector<std::string>{"Forearm_L", "Hip_R", "Knee_R", "Shoulder_L", "UpperArm_L"}
                  : std::vector<std::string>{};
-    EXPECT_EQ(f.tagged(host::tagtype::DynamicsBody), bodies);
-    EXPECT_EQ(f.tagged(host::tagtype::Protection), bodies);
+    EXPECT_EQ(taggedNames(f.doc, host::tagtype::DynamicsBody), bodies);
+    EXPECT_EQ(taggedNames(f.doc, host::tagtype::Protection), bodies);
     f.expectUndoAndRedo(f.beforeBuild);
 }
 
@@ -142,8 +135,8 @@ TEST(ChainBuilder, ShortChainsGetLittleOrNothing) {
     ChainRig f;
     f.build(1, {{}, {f.joint("Neck")}, {f.joint("Hip_L"), f.joint("Knee_L")}});
     EXPECT_TRUE(objectsOfType(f.doc, host::type::Connector).empty());
-    EXPECT_EQ(f.tagged(host::tagtype::DynamicsBody), std::vector<std::string>{"Hip_L"});
-    EXPECT_EQ(f.tagged(host::tagtype::Protection), std::vector<std::string>{"Hip_L"});
+    EXPECT_EQ(taggedNames(f.doc, host::tagtype::DynamicsBody), std::vector<std::string>{"Hip_L"});
+    EXPECT_EQ(taggedNames(f.doc, host::tagtype::Protection), std::vector<std::string>{"Hip_L"});
     // The successor override keeps the last joint's successor: the last joint itself.
     EXPECT_EQ(successorOverride(f.doc), f.joint("Knee_L"));
 }

@@ -3,6 +3,7 @@
 
 #include "host/nodes.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,15 @@ inline std::vector<host::Tag> tagsOfType(const host::Document& doc, int32_t type
     for (const host::Object& o : allObjects(doc))
         for (const host::Tag& t : o.tags())
             if (t.type() == type) out.push_back(t);
+    return out;
+}
+
+/// The names of the objects that carry a tag of the type, sorted.
+inline std::vector<std::string> taggedNames(const host::Document& doc, int32_t type) {
+    std::vector<std::string> out;
+    for (const host::Tag& t : tagsOfType(doc, type))
+        out.push_back(t.object().name());
+    std::sort(out.begin(), out.end());
     return out;
 }
 
