@@ -13,6 +13,7 @@
 #include "run_steps.h"
 #include "session.h"
 
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -95,28 +96,48 @@ struct RigSettings {
     bool springs = false, boxes = false, quiet = false;
 };
 
-/// Maps the bones, links the slots and presses the buttons. Returns what was built.
-RigCounts rigDocument(Session& session, const host::Document& doc, const RigSettings& settings, Progress& progress) {
-    progress.stage("mapping bones");
+/// What a rig run built, and how long the create press alone took (wall clock, seconds).
+struct RigResult {
+    RigCounts built;
+    double createSeconds = 0.0;
+};
+
+std::string secondsText(double seconds) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", seconds < 1.0 ? 3 : 1, seconds);
+    return text;
+}
+
+} // namespace
+
+host::Object prepareRig(Session& session, const host::Document& doc, const std::string& map, bool quiet) {
     const std::vector<SkeletonJoint> skeleton = skeletonOf(doc);
     BoneMapping mapping = mapBones(skeleton);
-    if (settings.map != "auto") applyMappingFile(mapping, skeleton, settings.map);
-    if (!settings.quiet) std::cout << mappingTable(mapping, skeleton) << std::flush;
+    if (map != "auto") applyMappingFile(mapping, skeleton, map);
+    if (!quiet) std::cout << mappingTable(mapping, skeleton) << std::flush;
     if (!mapping.complete()) {
         const auto unfilled = mapping.unfilledSlots();
         throw CommandError("could not fill " + std::to_string(unfilled.size()) +
                            " of 22 bone slots; name their joints in a mapping file (--map FILE)");
     }
-
     host::Object generator = generatorOf(session, doc);
-    RunContext context = session.runContext(doc);
-    context.generator = generator;
     for (size_t slot = 0; slot < 22; ++slot) {
         const SkeletonJoint& joint = skeleton[size_t(mapping.joints[slot])];
         host::Container data = generator.data();
         data.setLink(parameterId(session.symbols(), slotSymbols()[slot]), joint.id);
         generator.setData(data);
     }
+    return generator;
+}
+
+namespace {
+
+/// Maps the bones, links the slots and presses the buttons. Returns what was built.
+RigResult rigDocument(Session& session, const host::Document& doc, const RigSettings& settings, Progress& progress) {
+    progress.stage("mapping bones");
+    const host::Object generator = prepareRig(session, doc, settings.map, settings.quiet);
+    RunContext context = session.runContext(doc);
+    context.generator = generator;
     if (settings.boxes) runStep(context, Step{StepKind::Set, "CUBES_COLLIDERS=true", "--boxes"});
 
     const RigCounts before = countRig(doc);
@@ -129,7 +150,9 @@ RigCounts rigDocument(Session& session, const host::Document& doc, const RigSett
         std::function<void(int32_t, const std::string&)>& bar;
         ~Unhook() { bar = nullptr; }
     } unhook{bar};
+    const auto started = std::chrono::steady_clock::now();
     runStep(context, Step{StepKind::Press, "CMD_CREATE", "create"});
+    const double createSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const RigCounts created = countRig(doc) - before;
     if (created.empty()) throw CommandError("nothing was built: the generator's create command made no colliders, connectors or body tags");
     if (settings.springs) {
@@ -137,7 +160,7 @@ RigCounts rigDocument(Session& session, const host::Document& doc, const RigSett
         runStep(context, Step{StepKind::Press, "CMD_CREATE_SPRINGS", "springs"});
         if ((countRig(doc) - before).springs == 0) throw CommandError("no springs were built: the generator's springs command made none");
     }
-    return countRig(doc) - before;
+    return {countRig(doc) - before, createSeconds};
 }
 
 bool isSceneFile(const std::string& path) { return std::filesystem::path(path).extension() == ".json"; }
@@ -158,13 +181,12 @@ int rigCommand(const RigOptions& o) {
         doc = session.newDocument();
         importModel(session.engine(), doc, o.input, [&](const std::string& line) { session.note(line); });
     }
-    const RigCounts built = rigDocument(session, doc, {o.map, o.springs, o.boxes, o.quiet}, progress);
+    const RigResult rig = rigDocument(session, doc, {o.map, o.springs, o.boxes, o.quiet}, progress);
     progress.stage("saving " + o.output);
     session.saveScene(doc, o.output);
     if (!o.gltf.empty()) exportGltf(doc, o.gltf);
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.1f", progress.elapsed());
-    session.note("Built " + describe(built) + " in " + seconds + " s -> " + o.output + (o.gltf.empty() ? "" : ", " + o.gltf));
+    session.note("Built " + describe(rig.built) + " in " + secondsText(progress.elapsed()) + " s (create " +
+                 secondsText(rig.createSeconds) + " s) -> " + o.output + (o.gltf.empty() ? "" : ", " + o.gltf));
     return 0;
 }
 
@@ -190,13 +212,12 @@ int demoCommand(const DemoOptions& o) {
     progress.stage("making the mannequin (" + std::to_string(o.triangles) + " triangles)");
     insertMannequin(session.engine(), doc, makeMannequin(o.triangles));
     session.saveScene(doc, file("mannequin.json"));
-    const RigCounts built = rigDocument(session, doc, {"auto", true, false, o.quiet}, progress);
+    const RigResult rig = rigDocument(session, doc, {"auto", true, false, o.quiet}, progress);
     progress.stage("saving");
     session.saveScene(doc, file("rig.json"));
     exportGltf(doc, file("rig.gltf"));
-    char seconds[32];
-    std::snprintf(seconds, sizeof seconds, "%.1f", progress.elapsed());
-    session.note("Built " + describe(built) + " in " + seconds + " s -> " + file("rig.json") + ", " + file("rig.gltf"));
+    session.note("Built " + describe(rig.built) + " in " + secondsText(progress.elapsed()) + " s (create " +
+                 secondsText(rig.createSeconds) + " s) -> " + file("rig.json") + ", " + file("rig.gltf"));
     return 0;
 }
 

@@ -2,11 +2,20 @@
 // on request, a glTF file; and the mannequin and demo commands around it.
 #pragma once
 
+#include "host/nodes.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
 
 namespace flumpet::app {
+
+class Session;
+
+/// Maps the document's bones (automatically, or from a mapping file) and links the 22 slots of
+/// its generator, made when the scene has none. Prints the mapping table unless quiet. Throws
+/// CommandError when a slot stays empty.
+host::Object prepareRig(Session& session, const host::Document& doc, const std::string& map, bool quiet);
 
 struct RigOptions {
     std::string input;  ///< a model file (imported) or a scene file (.json)

@@ -4,7 +4,9 @@
 
 #include <array>
 #include <bit>
+#include <algorithm>
 #include <cstring>
+#include <memory>
 #include <vector>
 
 namespace flumpet::scene {
@@ -90,16 +92,27 @@ void unshuffle(const uint8_t* in, size_t count, size_t size, uint8_t* out) {
 size_t arrayElementSize(ArrayElement element) { return element == ArrayElement::Float64 ? 8 : 4; }
 
 std::string encodeArray(const void* values, size_t count, ArrayElement element) {
-    const size_t size = arrayElementSize(element), bytes = count * size;
-    std::vector<uint8_t> grouped(bytes);
-    if (size == 8)
-        shuffle(static_cast<const uint8_t*>(values), count, 8, grouped.data());
-    else
-        shuffle(static_cast<const uint8_t*>(values), count, 4, grouped.data());
-    std::vector<uint8_t> packed(ZSTD_compressBound(bytes));
-    const size_t n = ZSTD_compress(packed.data(), packed.size(), grouped.data(), bytes, CompressionLevel);
-    if (ZSTD_isError(n)) return {}; // cannot happen with a bound-sized buffer
-    return toBase64(packed.data(), n);
+    const size_t size = arrayElementSize(element);
+    const auto* in = static_cast<const uint8_t*>(values);
+    std::unique_ptr<ZSTD_CCtx, decltype(&ZSTD_freeCCtx)> context(ZSTD_createCCtx(), ZSTD_freeCCtx);
+    std::vector<uint8_t> grouped(std::min(count, ArrayBlockValues) * size);
+    std::vector<uint8_t> packed(ZSTD_compressBound(count * size) + ZSTD_compressBound(0) * (count / ArrayBlockValues + 1));
+    size_t used = 0;
+    // One frame per block, so that reading regroups each block while it is still in the cache.
+    size_t first = 0;
+    do {
+        const size_t n = std::min(ArrayBlockValues, count - first), bytes = n * size;
+        if (size == 8)
+            shuffle(in + first * size, n, 8, grouped.data());
+        else
+            shuffle(in + first * size, n, 4, grouped.data());
+        const size_t written = ZSTD_compressCCtx(context.get(), packed.data() + used, packed.size() - used,
+                                                 grouped.data(), bytes, CompressionLevel);
+        if (ZSTD_isError(written)) return {}; // cannot happen with bound-sized room
+        used += written;
+        first += n;
+    } while (first < count);
+    return toBase64(packed.data(), used);
 }
 
 bool decodeArray(std::string_view text, size_t count, ArrayElement element, void* out, std::string& why) {
@@ -109,26 +122,42 @@ bool decodeArray(std::string_view text, size_t count, ArrayElement element, void
         why = "not base64 text";
         return false;
     }
-    const unsigned long long content = ZSTD_getFrameContentSize(packed.data(), packed.size());
-    if (content == ZSTD_CONTENTSIZE_ERROR || content == ZSTD_CONTENTSIZE_UNKNOWN) {
-        why = "not compressed data";
+    std::unique_ptr<ZSTD_DCtx, decltype(&ZSTD_freeDCtx)> context(ZSTD_createDCtx(), ZSTD_freeDCtx);
+    std::vector<uint8_t> grouped;
+    auto* target = static_cast<uint8_t*>(out);
+    size_t done = 0, offset = 0;
+    // Frames follow each other; each holds the regrouped bytes of the next run of values.
+    do {
+        const uint8_t* frame = packed.data() + offset;
+        const size_t left = packed.size() - offset;
+        const size_t frameSize = ZSTD_findFrameCompressedSize(frame, left);
+        const unsigned long long content = ZSTD_getFrameContentSize(frame, left);
+        if (ZSTD_isError(frameSize) || content == ZSTD_CONTENTSIZE_ERROR || content == ZSTD_CONTENTSIZE_UNKNOWN) {
+            why = "not compressed data";
+            return false;
+        }
+        if (content % size != 0 || content > bytes - done) {
+            why = "holds more than the " + std::to_string(count) + " values expected";
+            return false;
+        }
+        const size_t n = static_cast<size_t>(content) / size;
+        if (grouped.size() < content) grouped.resize(content);
+        const size_t got = ZSTD_decompressDCtx(context.get(), grouped.data(), content, frame, frameSize);
+        if (ZSTD_isError(got) || got != content) {
+            why = std::string("damaged compressed data: ") + (ZSTD_isError(got) ? ZSTD_getErrorName(got) : "short");
+            return false;
+        }
+        if (size == 8)
+            unshuffle(grouped.data(), n, 8, target + done);
+        else
+            unshuffle(grouped.data(), n, 4, target + done);
+        done += content;
+        offset += frameSize;
+    } while (offset < packed.size());
+    if (done != bytes) {
+        why = "holds " + std::to_string(done / size) + " values, expected " + std::to_string(count);
         return false;
     }
-    if (content != bytes) {
-        why = "holds " + std::to_string(content / size) + " values, expected " + std::to_string(count);
-        return false;
-    }
-    std::vector<uint8_t> grouped(bytes);
-    const size_t n = ZSTD_decompress(grouped.data(), bytes, packed.data(), packed.size());
-    if (ZSTD_isError(n) || n != bytes) {
-        why = std::string("damaged compressed data: ") + (ZSTD_isError(n) ? ZSTD_getErrorName(n) : "short");
-        return false;
-    }
-    packed = {};
-    if (size == 8)
-        unshuffle(grouped.data(), count, 8, static_cast<uint8_t*>(out));
-    else
-        unshuffle(grouped.data(), count, 4, static_cast<uint8_t*>(out));
     return true;
 }
 

@@ -11,6 +11,9 @@
 
 namespace flumpet::scene {
 
+/// Values per compressed frame: a block and its regrouped copy stay within a core's cache.
+inline constexpr size_t ArrayBlockValues = 32768;
+
 /// The element types an encoded array may hold.
 enum class ArrayElement : uint8_t { Float64, Int32 };
 

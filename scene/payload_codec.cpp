@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 
 namespace flumpet::scene {
 
@@ -118,55 +119,75 @@ class ArrayReader {
   public:
     explicit ArrayReader(const std::vector<std::string_view>& blobs) : blobs_(blobs) {}
 
-    /// Finite numbers (coordinates, weights).
-    std::vector<double> doubles(const json& j, const std::string& path) const {
-        std::vector<double> out;
-        if (j.is_object()) {
-            decode(j, path, ArrayElement::Float64, "float64", [&](size_t n) {
-                out.resize(n);
-                return static_cast<void*>(out.data());
-            });
-            for (size_t i = 0; i < out.size(); ++i)
-                if (!std::isfinite(out[i])) fail(at(path, i), "expected a finite number");
-            return out;
-        }
-        if (!j.is_array()) fail(path, "expected an array");
-        out.resize(j.size());
-        for (size_t i = 0; i < j.size(); ++i) {
-            const json& v = j[i];
-            const double d = v.is_number() ? v.get<double>() : std::numeric_limits<double>::quiet_NaN();
-            if (!std::isfinite(d)) fail(at(path, i), "expected a finite number");
-            out[i] = d;
-        }
+    /// Finite numbers (coordinates, weights), read as items of `T`, each `sizeof(T) / 8` numbers
+    /// (a double, or a point of three); `shape` names the item in the error for a count that does
+    /// not divide.
+    template <typename T = double>
+    std::vector<T> doubles(const json& j, const std::string& path, const char* shape = nullptr) const {
+        std::vector<T> out = numbers<T, double>(j, path, ArrayElement::Float64, "float64", shape);
+        const auto* values = reinterpret_cast<const double*>(out.data());
+        const size_t n = out.size() * PerItem<T, double>;
+        for (size_t i = 0; i < n; ++i)
+            if (!std::isfinite(values[i])) fail(at(path, i), "expected a finite number");
         return out;
     }
-    /// Whole numbers between lo and hi.
-    std::vector<int32_t> ints(const json& j, const std::string& path, int64_t lo, int64_t hi) const {
-        std::vector<int32_t> out;
-        if (j.is_object()) {
-            decode(j, path, ArrayElement::Int32, "int32", [&](size_t n) {
-                out.resize(n);
-                return static_cast<void*>(out.data());
-            });
-            for (size_t i = 0; i < out.size(); ++i)
-                if (out[i] < lo || out[i] > hi) fail(at(path, i), "number " + std::to_string(out[i]) + " out of range");
-            return out;
-        }
-        if (!j.is_array()) fail(path, "expected an array");
-        out.resize(j.size());
-        for (size_t i = 0; i < j.size(); ++i) {
-            const json& v = j[i];
-            if (!v.is_number_integer()) fail(at(path, i), "expected a whole number");
-            if (v.is_number_unsigned() && v.get<uint64_t>() > static_cast<uint64_t>(hi))
-                fail(at(path, i), "number out of range");
-            const auto n = v.get<int64_t>();
-            if (n < lo || n > hi) fail(at(path, i), "number " + std::to_string(n) + " out of range");
-            out[i] = static_cast<int32_t>(n);
-        }
+    /// Whole numbers between lo and hi, read as items of `T` (an index, or a polygon of four).
+    template <typename T = int32_t>
+    std::vector<T> ints(const json& j, const std::string& path, int64_t lo, int64_t hi,
+                        const char* shape = nullptr) const {
+        std::vector<T> out = numbers<T, int32_t>(j, path, ArrayElement::Int32, "int32", shape, lo, hi);
+        const auto* values = reinterpret_cast<const int32_t*>(out.data());
+        const size_t n = out.size() * PerItem<T, int32_t>;
+        for (size_t i = 0; i < n; ++i)
+            if (values[i] < lo || values[i] > hi)
+                fail(at(path, i), "number " + std::to_string(values[i]) + " out of range");
         return out;
     }
 
   private:
+    template <typename T, typename Scalar>
+    static constexpr size_t PerItem = sizeof(T) / sizeof(Scalar);
+
+    /// The numbers of either form straight into items of `T`: an encoded array is decoded into
+    /// the result's own storage, with no flat copy in between.
+    template <typename T, typename Scalar>
+    std::vector<T> numbers(const json& j, const std::string& path, ArrayElement element, const char* type,
+                           const char* shape, int64_t lo = 0, int64_t hi = 0) const {
+        static_assert(sizeof(T) % sizeof(Scalar) == 0 && std::is_trivially_copyable_v<T>);
+        constexpr size_t perItem = PerItem<T, Scalar>;
+        const auto items = [&](size_t count) {
+            if (count % perItem != 0)
+                fail(path, std::string("expected ") + shape + ", found " + std::to_string(count) + " " +
+                               (std::is_same_v<Scalar, double> ? "numbers" : "indices"));
+            return std::vector<T>(count / perItem);
+        };
+        if (j.is_object()) {
+            std::vector<T> out;
+            decode(j, path, element, type, [&](size_t count) {
+                out = items(count);
+                return static_cast<void*>(out.data());
+            });
+            return out;
+        }
+        if (!j.is_array()) fail(path, "expected an array");
+        std::vector<T> out = items(j.size());
+        auto* values = reinterpret_cast<Scalar*>(out.data());
+        for (size_t i = 0; i < j.size(); ++i) {
+            const json& v = j[i];
+            if constexpr (std::is_same_v<Scalar, double>) {
+                values[i] = v.is_number() ? v.get<double>() : std::numeric_limits<double>::quiet_NaN();
+            } else {
+                if (!v.is_number_integer()) fail(at(path, i), "expected a whole number");
+                if (v.is_number_unsigned() && v.get<uint64_t>() > static_cast<uint64_t>(hi))
+                    fail(at(path, i), "number out of range");
+                const auto n = v.get<int64_t>();
+                if (n < lo || n > hi) fail(at(path, i), "number " + std::to_string(n) + " out of range");
+                values[i] = static_cast<int32_t>(n);
+            }
+        }
+        return out;
+    }
+
     template <typename Room>
     void decode(const json& j, const std::string& path, ArrayElement element, const char* type,
                 Room&& room) const {
@@ -194,12 +215,8 @@ class ArrayReader {
 };
 
 std::vector<Vector> readPoints(const ArrayReader& r, const json& j, const std::string& path) {
-    const std::vector<double> flat = r.doubles(j, path);
-    if (flat.size() % 3 != 0)
-        fail(path, "expected three numbers per point, found " + std::to_string(flat.size()) + " numbers");
-    if (flat.size() / 3 > static_cast<size_t>(std::numeric_limits<int32_t>::max())) fail(path, "too many points");
-    std::vector<Vector> out(flat.size() / 3);
-    if (!flat.empty()) std::memcpy(static_cast<void*>(out.data()), flat.data(), flat.size() * sizeof(double));
+    std::vector<Vector> out = r.doubles<Vector>(j, path, "three numbers per point");
+    if (out.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) fail(path, "too many points");
     return out;
 }
 
@@ -224,19 +241,15 @@ std::unique_ptr<MeshPayload> readMesh(const ArrayReader& r, const json& j, const
     auto m = std::make_unique<MeshPayload>();
     m->points = readPoints(r, member(j, "points", path), path + "/points");
     const std::string polygonsPath = path + "/polygons";
-    const std::vector<int32_t> indices = r.ints(member(j, "polygons", path), polygonsPath,
-                                                std::numeric_limits<int32_t>::min(),
-                                                std::numeric_limits<int32_t>::max());
-    if (indices.size() % 4 != 0)
-        fail(polygonsPath,
-             "expected four point indices per polygon, found " + std::to_string(indices.size()) + " indices");
+    std::vector<Polygon> polygons =
+        r.ints<Polygon>(member(j, "polygons", path), polygonsPath, std::numeric_limits<int32_t>::min(),
+                        std::numeric_limits<int32_t>::max(), "four point indices per polygon");
     const auto pointCount = static_cast<int64_t>(m->points.size());
-    for (size_t i = 0; i < indices.size(); ++i)
+    const auto* indices = reinterpret_cast<const int32_t*>(polygons.data());
+    for (size_t i = 0; i < polygons.size() * 4; ++i)
         if (indices[i] < 0 || indices[i] >= pointCount)
             fail(at(polygonsPath, i), "point index " + std::to_string(indices[i]) +
                                           " out of range (the mesh has " + std::to_string(pointCount) + " points)");
-    std::vector<Polygon> polygons(indices.size() / 4);
-    if (!indices.empty()) std::memcpy(static_cast<void*>(polygons.data()), indices.data(), indices.size() * sizeof(int32_t));
     m->polygons = std::move(polygons);
     m->pointSelection =
         readSelection(r, member(j, "pointSelection", path), m->points.size(), "point", path + "/pointSelection");

@@ -1,0 +1,110 @@
+// The whole rig on the mannequin at production sizes: the create command, the colliders of one
+// bone (cut from the mesh and fitted), and picking one bone's polygons out of the mesh. Each
+// build is undone outside the timing, so every round starts from the same scene.
+//
+//   build/release/flumpet_bench --benchmark_filter=Rig
+#include "app/mannequin.h"
+#include "app/object_paths.h"
+#include "app/rig.h"
+#include "app/run_steps.h"
+#include "app/session.h"
+#include "colliders/prepare_mesh.h"
+#include "host/geometry_handles.h"
+#include "host/ids.h"
+#include "random.h"
+#include "scene/engine.h"
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+
+namespace flumpet::bench {
+namespace {
+
+/// A session holding the mannequin with its slots linked.
+struct RiggedMannequin {
+    app::Session session{true};
+    host::Document doc;
+    host::Object generator;
+
+    explicit RiggedMannequin(int64_t triangles) {
+        doc = session.newDocument();
+        app::insertMannequin(session.engine(), doc, app::makeMannequin(triangles));
+        generator = app::prepareRig(session, doc, "auto", true);
+    }
+
+    host::Object named(const std::string& name) const {
+        for (const host::Object& o : app::allObjects(doc))
+            if (o.name() == name) return o;
+        throw std::runtime_error("the mannequin has no " + name);
+    }
+
+    void press(const char* button) {
+        app::RunContext context = session.runContext(doc);
+        context.generator = generator;
+        app::runStep(context, app::Step{app::StepKind::Press, button, "--press"});
+    }
+
+    void undo() {
+        if (!session.engine().undo(doc.id())) throw std::runtime_error("undo failed");
+    }
+};
+
+RiggedMannequin& mannequin(int64_t triangles) {
+    static std::map<int64_t, std::unique_ptr<RiggedMannequin>> made;
+    auto& m = made[triangles];
+    if (!m) m = std::make_unique<RiggedMannequin>(triangles);
+    return *m;
+}
+
+void BM_RigCreateCommand(benchmark::State& state) {
+    RiggedMannequin& m = mannequin(state.range(0));
+    seedRandom(1);
+    for (auto _ : state) {
+        m.press("CMD_CREATE");
+        state.PauseTiming();
+        m.undo();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_RigCreateCommand)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+// One selected bone given its collider: the piece cut from the mesh, its box fitted.
+void BM_RigCollidersOfOneBone(benchmark::State& state) {
+    RiggedMannequin& m = mannequin(state.range(0));
+    const host::Object forearm = m.named("LeftForeArm");
+    seedRandom(1);
+    for (auto _ : state) {
+        state.PauseTiming();
+        m.session.engine().setSelected(forearm.id(), true);
+        state.ResumeTiming();
+        m.press("CMD_GENERATE_COLLIDERS");
+        state.PauseTiming();
+        m.undo();
+        m.session.engine().setSelected(forearm.id(), false);
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_RigCollidersOfOneBone)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+// The polygons one bone's joint weights, split off the whole mesh into a new object.
+void BM_RigPrepareMesh(benchmark::State& state) {
+    RiggedMannequin& m = mannequin(state.range(0));
+    const host::Object body = m.named("Body");
+    const host::WeightTag weights(body.tag(host::tagtype::Weight));
+    const std::vector<host::Object> joints{m.named("LeftForeArm")};
+    for (auto _ : state) {
+        auto [ok, piece] = prepareMesh(body, weights, joints, true);
+        if (!ok) throw std::runtime_error("prepareMesh failed");
+        state.PauseTiming();
+        m.session.engine().freeNode(piece.id());
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_RigPrepareMesh)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+} // namespace
+} // namespace flumpet::bench
