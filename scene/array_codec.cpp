@@ -20,13 +20,24 @@ constexpr int CompressionLevel = 1;
 
 constexpr char Alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-constexpr std::array<int8_t, 256> decodeTable() {
-    std::array<int8_t, 256> t{};
-    for (auto& v : t) v = -1;
-    for (int i = 0; i < 64; ++i) t[static_cast<uint8_t>(Alphabet[i])] = static_cast<int8_t>(i);
+/// Per position in a group of four characters: the character's six bits already shifted into
+/// place in a 24-bit group, or a bit above the group for a character outside the alphabet, so a
+/// group decodes with four lookups and ORs and errors are checked once per array.
+constexpr uint32_t InvalidCharacter = 1u << 24;
+constexpr std::array<std::array<uint32_t, 256>, 4> decodeTables() {
+    std::array<std::array<uint32_t, 256>, 4> t{};
+    for (auto& table : t)
+        for (auto& v : table) v = InvalidCharacter;
+    for (uint32_t i = 0; i < 64; ++i)
+        for (int k = 0; k < 4; ++k) t[size_t(k)][static_cast<uint8_t>(Alphabet[i])] = i << (18 - 6 * k);
     return t;
 }
-constexpr auto DecodeTable = decodeTable();
+constexpr auto DecodeTables = decodeTables();
+
+uint32_t group(const char* c) {
+    return DecodeTables[0][uint8_t(c[0])] | DecodeTables[1][uint8_t(c[1])] | DecodeTables[2][uint8_t(c[2])] |
+           DecodeTables[3][uint8_t(c[3])];
+}
 
 std::string toBase64(const uint8_t* in, size_t n) {
     std::string out((n + 2) / 3 * 4, '=');
@@ -53,26 +64,24 @@ bool fromBase64(std::string_view text, std::vector<uint8_t>& out) {
     size_t pad = 0;
     while (pad < 2 && pad < text.size() && text[text.size() - 1 - pad] == '=') ++pad;
     out.resize(text.size() / 4 * 3 - pad);
+    if (text.empty()) return true;
     uint8_t* o = out.data();
-    const size_t full = pad ? text.size() - 4 : text.size();
-    for (size_t i = 0; i < full; i += 4) {
-        const int a = DecodeTable[uint8_t(text[i])], b = DecodeTable[uint8_t(text[i + 1])],
-                  c = DecodeTable[uint8_t(text[i + 2])], d = DecodeTable[uint8_t(text[i + 3])];
-        if ((a | b | c | d) < 0) return false;
-        const uint32_t v = uint32_t(a) << 18 | uint32_t(b) << 12 | uint32_t(c) << 6 | uint32_t(d);
-        *o++ = uint8_t(v >> 16);
-        *o++ = uint8_t(v >> 8);
-        *o++ = uint8_t(v);
+    const char* c = text.data();
+    const size_t groups = text.size() / 4;
+    uint32_t invalid = 0;
+    // Every group but the last writes four bytes, the fourth overwritten by the next group.
+    for (size_t g = 0; g + 1 < groups; ++g, c += 4, o += 3) {
+        const uint32_t v = group(c);
+        invalid |= v;
+        const uint32_t bytes = __builtin_bswap32(v << 8);
+        std::memcpy(o, &bytes, 4);
     }
-    if (pad) {
-        const size_t i = full;
-        const int a = DecodeTable[uint8_t(text[i])], b = DecodeTable[uint8_t(text[i + 1])];
-        const int c = pad == 1 ? DecodeTable[uint8_t(text[i + 2])] : 0;
-        if ((a | b | c) < 0) return false;
-        const uint32_t v = uint32_t(a) << 18 | uint32_t(b) << 12 | uint32_t(c) << 6;
-        *o++ = uint8_t(v >> 16);
-        if (pad == 1) *o++ = uint8_t(v >> 8);
-    }
+    char last[4] = {c[0], c[1], pad == 2 ? 'A' : c[2], pad >= 1 ? 'A' : c[3]};
+    const uint32_t v = group(last);
+    invalid |= v;
+    if (invalid & InvalidCharacter) return false;
+    const uint8_t tail[3] = {uint8_t(v >> 16), uint8_t(v >> 8), uint8_t(v)};
+    std::memcpy(o, tail, 3 - pad);
     return true;
 }
 

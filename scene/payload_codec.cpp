@@ -112,6 +112,17 @@ const json& member(const json& j, const char* key, const std::string& path) {
     return *it;
 }
 
+/// Calls `report` (which throws) for the first number outside [lo, hi]. One branch-free pass
+/// first: arrays of millions of indices are checked at memory speed.
+template <typename Report>
+void failOutside(const int32_t* values, size_t n, int64_t lo, int64_t hi, Report&& report) {
+    bool bad = false;
+    for (size_t i = 0; i < n; ++i) bad |= (values[i] < lo) | (values[i] > hi);
+    if (!bad) return;
+    for (size_t i = 0; i < n; ++i)
+        if (values[i] < lo || values[i] > hi) report(i, values[i]);
+}
+
 /// Reads the numbers of an array in either form: plain JSON numbers, or encoded
 /// ({"count", "type", "zstd"}). Checks on the values are the caller's; paths are built only
 /// for an error.
@@ -127,8 +138,12 @@ class ArrayReader {
         std::vector<T> out = numbers<T, double>(j, path, ArrayElement::Float64, "float64", shape);
         const auto* values = reinterpret_cast<const double*>(out.data());
         const size_t n = out.size() * PerItem<T, double>;
-        for (size_t i = 0; i < n; ++i)
-            if (!std::isfinite(values[i])) fail(at(path, i), "expected a finite number");
+        // One branch-free pass; the place of a bad number is looked for only when there is one.
+        bool bad = false;
+        for (size_t i = 0; i < n; ++i) bad |= !(std::abs(values[i]) <= std::numeric_limits<double>::max());
+        if (bad)
+            for (size_t i = 0; i < n; ++i)
+                if (!std::isfinite(values[i])) fail(at(path, i), "expected a finite number");
         return out;
     }
     /// Whole numbers between lo and hi, read as items of `T` (an index, or a polygon of four).
@@ -136,11 +151,8 @@ class ArrayReader {
     std::vector<T> ints(const json& j, const std::string& path, int64_t lo, int64_t hi,
                         const char* shape = nullptr) const {
         std::vector<T> out = numbers<T, int32_t>(j, path, ArrayElement::Int32, "int32", shape, lo, hi);
-        const auto* values = reinterpret_cast<const int32_t*>(out.data());
-        const size_t n = out.size() * PerItem<T, int32_t>;
-        for (size_t i = 0; i < n; ++i)
-            if (values[i] < lo || values[i] > hi)
-                fail(at(path, i), "number " + std::to_string(values[i]) + " out of range");
+        failOutside(reinterpret_cast<const int32_t*>(out.data()), out.size() * PerItem<T, int32_t>, lo, hi,
+                    [&](size_t i, int32_t v) { fail(at(path, i), "number " + std::to_string(v) + " out of range"); });
         return out;
     }
 
@@ -245,11 +257,11 @@ std::unique_ptr<MeshPayload> readMesh(const ArrayReader& r, const json& j, const
         r.ints<Polygon>(member(j, "polygons", path), polygonsPath, std::numeric_limits<int32_t>::min(),
                         std::numeric_limits<int32_t>::max(), "four point indices per polygon");
     const auto pointCount = static_cast<int64_t>(m->points.size());
-    const auto* indices = reinterpret_cast<const int32_t*>(polygons.data());
-    for (size_t i = 0; i < polygons.size() * 4; ++i)
-        if (indices[i] < 0 || indices[i] >= pointCount)
-            fail(at(polygonsPath, i), "point index " + std::to_string(indices[i]) +
-                                          " out of range (the mesh has " + std::to_string(pointCount) + " points)");
+    failOutside(reinterpret_cast<const int32_t*>(polygons.data()), polygons.size() * 4, 0, pointCount - 1,
+                [&](size_t i, int32_t v) {
+                    fail(at(polygonsPath, i), "point index " + std::to_string(v) + " out of range (the mesh has " +
+                                                  std::to_string(pointCount) + " points)");
+                });
     m->polygons = std::move(polygons);
     m->pointSelection =
         readSelection(r, member(j, "pointSelection", path), m->points.size(), "point", path + "/pointSelection");
