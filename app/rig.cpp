@@ -104,7 +104,7 @@ struct RigResult {
 
 std::string secondsText(double seconds) {
     char text[32];
-    std::snprintf(text, sizeof text, "%.*f", seconds < 1.0 ? 3 : 1, seconds);
+    std::snprintf(text, sizeof text, "%.*f", seconds < 1.0 ? 3 : 2, seconds);
     return text;
 }
 

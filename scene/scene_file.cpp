@@ -11,10 +11,17 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <limits>
 #include <set>
 #include <sstream>
 #include <unordered_map>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace flumpet::scene {
 
@@ -551,20 +558,69 @@ void saveDocumentFile(Engine& engine, host::NodeId doc, const std::string& path)
     }
 }
 
-host::NodeId loadDocumentFile(Engine& engine, const std::string& path) {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) throw SceneFileError(path + ": cannot open");
-    // Read straight into one string of the file's size: a large scene is held once.
-    std::string text;
-    const std::streamoff size = in.tellg();
-    if (size > 0) {
-        text.resize(static_cast<size_t>(size));
-        in.seekg(0);
-        in.read(text.data(), size);
-        if (!in) throw SceneFileError(path + ": cannot read");
+namespace {
+
+/// A regular file's bytes read into fresh memory whose pages are mapped in one go: a large scene
+/// is read without zero-filling a buffer first or taking a page fault per page. The file is
+/// copied, not mapped, so a file cut short by someone else while loading cannot crash the load.
+/// Empty when the file is not a regular file (a pipe, a device) or is empty; the caller then
+/// reads it as a stream.
+class FileBytes {
+  public:
+    explicit FileBytes(const std::string& path) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) return;
+        struct stat st {};
+        if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size > 0) {
+            const auto size = static_cast<size_t>(st.st_size);
+            void* at = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+            if (at != MAP_FAILED) {
+                data_ = static_cast<char*>(at);
+                capacity_ = size;
+                size_t done = 0;
+                while (done < size) {
+                    const ssize_t n = ::read(fd, data_ + done, size - done);
+                    if (n < 0 && errno == EINTR) continue;
+                    if (n <= 0) break; // shorter than it was: load what is there
+                    done += static_cast<size_t>(n);
+                }
+                size_ = done;
+                failed_ = done == 0;
+            }
+        }
+        ::close(fd);
     }
+    ~FileBytes() {
+        if (data_) ::munmap(data_, capacity_);
+    }
+    FileBytes(const FileBytes&) = delete;
+    FileBytes& operator=(const FileBytes&) = delete;
+
+    bool read() const { return data_ != nullptr && !failed_; }
+    std::string_view text() const { return {data_, size_}; }
+
+  private:
+    char* data_ = nullptr;
+    size_t size_ = 0, capacity_ = 0;
+    bool failed_ = false;
+};
+
+std::string readWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) throw SceneFileError(path + ": cannot open");
+    std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (in.bad()) throw SceneFileError(path + ": cannot read");
+    return text;
+}
+
+} // namespace
+
+host::NodeId loadDocumentFile(Engine& engine, const std::string& path) {
+    const FileBytes bytes(path);
+    std::string streamed;
+    if (!bytes.read()) streamed = readWholeFile(path);
     try {
-        return loadDocument(engine, text);
+        return loadDocument(engine, bytes.read() ? bytes.text() : std::string_view(streamed));
     } catch (const SceneFileError& e) {
         throw SceneFileError(path + ": " + e.what());
     }
