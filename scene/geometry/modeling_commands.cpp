@@ -140,8 +140,24 @@ void invert(Selection& s, size_t count) {
     s = std::move(out);
 }
 
+/// True when triangulating would give back the same polygons: no picked quad, and every picked
+/// triangle already in the form a, b, c, c.
+bool alreadyTriangles(const MeshPayload& m, const std::vector<uint8_t>& picked) {
+    for (size_t i = 0; i < m.polygons.size(); ++i) {
+        if (!picked[i]) continue;
+        const Polygon& p = m.polygons[i];
+        int32_t c[4];
+        const int n = polygonCorners(p, c);
+        if (n == 4 || (n == 3 && !(p.a == c[0] && p.b == c[1] && p.c == c[2] && p.d == c[2]))) return false;
+    }
+    return true;
+}
+
 void triangulate(MeshPayload& m, int32_t how) {
     const std::vector<uint8_t> picked = pickPolygons(m, how);
+    // A mesh of triangles stays as it is, untouched: copying a million polygons to get the same
+    // ones back, and dropping the mesh's spatial index, would cost a whole-mesh pass each time.
+    if (alreadyTriangles(m, picked)) return;
     std::vector<Polygon> out;
     out.reserve(m.polygons.size() * 2);
     Selection selection;
