@@ -123,11 +123,13 @@ host::Object& requireGenerator(RunContext& c, const Step& step) {
 struct Snapshot {
     host::Container generator;
     size_t objects = 0, tags = 0;
+    size_t hookMessages = 0; ///< button messages the scene hooks had received
 };
 
 Snapshot snapshot(const RunContext& c) {
     Snapshot s;
     if (c.generator.alive()) s.generator = c.generator.data();
+    s.hookMessages = c.engine.hookPresses().size();
     for (const host::Object& o : allObjects(c.doc)) {
         ++s.objects;
         s.tags += o.tags().size();
@@ -172,6 +174,14 @@ std::string changes(const RunContext& c, const Snapshot& before, const Snapshot&
     };
     count(after.objects, before.objects, "object");
     count(after.tags, before.tags, "tag");
+    // The dynamics buttons change nothing in the scene but the cache: say what they did to it.
+    const auto& messages = c.engine.hookPresses();
+    for (size_t i = before.hookMessages; i < after.hookMessages && i < messages.size(); ++i) {
+        if (messages[i].message != host::msg::DescriptionUsed) continue;
+        if (messages[i].button == host::dynamicshook::Bake) line += std::string(line.empty() ? "" : "; ") + "dynamics cache baked";
+        if (messages[i].button == host::dynamicshook::ClearCache)
+            line += std::string(line.empty() ? "" : "; ") + "dynamics cache cleared";
+    }
     return line;
 }
 

@@ -53,6 +53,8 @@ json valueJson(const host::Document& doc, const host::Value& value) {
                 json a = json::array();
                 for (const auto& k : v.knots()) a.push_back(json::array({k.x, k.y}));
                 return a;
+            } else if constexpr (std::is_same_v<T, host::CustomData>) {
+                return json{{"custom type", v.type}, {"bytes", v.bytes.size()}};
             } else {
                 json o = json::object();
                 if (v)

@@ -158,7 +158,15 @@ bool Engine::sendMessage(NodeId node, int32_t type, void* data) {
     if (!n) return false;
     if (n->kind == NodeKind::Hook && type == host::msg::DescriptionCommand && data) {
         const auto* command = static_cast<const host::DescriptionCommand*>(data);
-        hookPresses_.emplace_back(n->type, command->id.firstId());
+        hookPresses_.push_back({n->type, type, command->id.firstId(), host::NoNode});
+    }
+    if (n->kind == NodeKind::Hook && type == host::msg::DescriptionUsed && data) {
+        const auto* used = static_cast<const host::DescriptionUsed*>(data);
+        const int32_t button = used->id ? used->id->firstId() : 0;
+        hookPresses_.push_back({n->type, type, button, used->document});
+        if (n->type == host::hook::DynamicsSettings && (button == host::dynamicshook::Bake ||
+                                                        button == host::dynamicshook::ClearCache))
+            n->data.setInt(DynamicsCacheStateParameter, button == host::dynamicshook::Bake ? 1 : 0);
     }
     // The instance is held for the call, so a handler that removes its own node stays valid.
     if (const auto instance = PluginRegistry::instanceOf(n)) return instance->message(host::Node(this, node), type, data);

@@ -33,6 +33,14 @@ struct Feedback {
     std::function<void(int32_t percent, const std::string& text)> progress;
 };
 
+/// The state of a document's dynamics cache. The embedded host simulates nothing: baking marks
+/// the cache as holding the current simulation, clearing empties it.
+enum class DynamicsCache { Empty, Baked };
+
+/// The dynamics settings hook's entry where the embedded host keeps its cache state (an int:
+/// 1 baked, 0 or absent empty); saved with the hook's parameters.
+inline constexpr int32_t DynamicsCacheStateParameter = 10990;
+
 class Engine : public host::Host {
   public:
     static constexpr int32_t Version = 2024000;
@@ -81,8 +89,19 @@ class Engine : public host::Host {
     const std::string& lastError() const { return lastError_; }
     Feedback& feedback() { return feedback_; }
     int64_t refreshCount() const { return refreshCount_; }
-    /// Button presses received by scene hooks, as (hook type, button id), in order.
-    const std::vector<std::pair<int32_t, int32_t>>& hookPresses() const { return hookPresses_; }
+    /// What a scene hook was sent about one of its buttons: the press (message 18), then its use
+    /// (message 17, which names the document).
+    struct HookMessage {
+        int32_t hookType = 0;
+        int32_t message = 0;
+        int32_t button = 0;
+        NodeId document = host::NoNode; ///< message 17 only
+        bool operator==(const HookMessage&) const = default;
+    };
+    /// Button messages received by scene hooks, in order.
+    const std::vector<HookMessage>& hookPresses() const { return hookPresses_; }
+    /// The dynamics cache of a document as its bake and clear-cache buttons left it.
+    DynamicsCache dynamicsCache(NodeId doc) const;
     void setInputState(int32_t device, int32_t channel, const Container& state);
     /// The node behind an id (engine code and tests only); null when gone.
     Node* find(NodeId id) const;
@@ -213,7 +232,7 @@ class Engine : public host::Host {
     NodeId activeDocument_ = host::NoNode;
     uint64_t selectionCounter_ = 0;
     int64_t refreshCount_ = 0;
-    std::vector<std::pair<int32_t, int32_t>> hookPresses_;
+    std::vector<HookMessage> hookPresses_;
     Feedback feedback_;
     std::string lastError_;
     int32_t version_ = Version;

@@ -24,6 +24,9 @@ NodeId Engine::newDocument() {
     doc->data.setInt(host::docparam::ModelingState, 0);
     doc->document = doc;
     DocumentState& state = documents_[doc->id];
+    // As the host's documents do, a new one carries the dynamics' custom data (empty here).
+    state.settings[host::docsettings::DynamicsKind].setCustomData(
+        host::docsettings::DynamicsData, host::CustomData{host::docsettings::DynamicsDataType, {}});
     Node* hook = createNode(NodeKind::Hook, host::hook::DynamicsSettings);
     hook->document = doc;
     state.hooks.push_back(hook);
@@ -215,6 +218,15 @@ Container Engine::documentSettings(NodeId doc, int32_t kind) {
 
 void Engine::setDocumentSettings(NodeId doc, int32_t kind, const Container& settings) {
     if (DocumentState* s = stateOf(doc)) s->settings[kind] = settings;
+}
+
+DynamicsCache Engine::dynamicsCache(NodeId doc) const {
+    const auto it = documents_.find(doc);
+    if (it == documents_.end()) return DynamicsCache::Empty;
+    for (const Node* h : it->second.hooks)
+        if (h->type == host::hook::DynamicsSettings)
+            return h->data.getInt(DynamicsCacheStateParameter) == 1 ? DynamicsCache::Baked : DynamicsCache::Empty;
+    return DynamicsCache::Empty;
 }
 
 NodeId Engine::sceneHook(NodeId doc, int32_t id) {

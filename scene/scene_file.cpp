@@ -58,6 +58,17 @@ json matrixJson(const Matrix& m) {
 
 json containerJson(const Container& c);
 
+std::string hexText(const std::vector<uint8_t>& bytes) {
+    static constexpr char Digits[] = "0123456789abcdef";
+    std::string text;
+    text.reserve(bytes.size() * 2);
+    for (const uint8_t b : bytes) {
+        text += Digits[b >> 4];
+        text += Digits[b & 15];
+    }
+    return text;
+}
+
 json valueJson(const Value& value) {
     json entry;
     entry["type"] = host::valueKindName(value);
@@ -85,6 +96,8 @@ json valueJson(const Value& value) {
                 json knots = json::array();
                 for (const auto& k : v.knots()) knots.push_back(json::array({floatJson(k.x), floatJson(k.y)}));
                 entry["value"] = knots;
+            } else if constexpr (std::is_same_v<T, host::CustomData>) {
+                entry["value"] = json::array({v.type, hexText(v.bytes)});
             } else {
                 entry["value"] = v ? containerJson(*v) : json::array();
             }
@@ -257,6 +270,20 @@ Value readValue(const Reader& entry, LoadState& s) {
         return curve;
     }
     if (kind == "container") return std::make_shared<const Container>(readContainer(v, s));
+    if (kind == "custom") {
+        v.size(2);
+        host::CustomData data;
+        data.type = v.item(0).int32();
+        const std::string hex = v.item(1).string();
+        if (hex.size() % 2 != 0) v.item(1).fail("expected an even number of hexadecimal digits");
+        const auto digit = [&](char c) -> uint8_t {
+            if (c >= '0' && c <= '9') return uint8_t(c - '0');
+            if (c >= 'a' && c <= 'f') return uint8_t(c - 'a' + 10);
+            v.item(1).fail("expected lower-case hexadecimal digits");
+        };
+        for (size_t i = 0; i < hex.size(); i += 2) data.bytes.push_back(uint8_t(digit(hex[i]) << 4 | digit(hex[i + 1])));
+        return data;
+    }
     if (kind == "none") {
         if (!v.raw().is_null()) v.fail("expected null");
         return std::monostate{};
@@ -484,6 +511,8 @@ host::NodeId loadText(Engine& engine, std::string_view text) {
         doc->name = d.at("name").string();
         doc->data = readContainer(d.at("parameters"), s);
 
+        // Exactly the settings the file holds: none of a new document's defaults.
+        engine.settingsOf(docId).clear();
         const Reader settings = d.at("settings");
         for (size_t i = 0, n = settings.size(); i < n; ++i) {
             const Reader item = settings.item(i);

@@ -8,6 +8,7 @@
 #include "host/ids.h"
 #include "host/messages.h"
 #include "parameters.h"
+#include "rope/bake_cache.h"
 #include "selection_commands.h"
 #include "skeleton_commands.h"
 
@@ -44,6 +45,8 @@ bool onButton(const host::Object& generator, const host::DescriptionCommand* com
     case CMD_GENERATE_SELECTED: return generateSelectedCommand(generator);
     case CMD_SIMPLE_SOLVER: return simpleSolverCommand(generator);
     case CMD_GENERATE_COLLIDERS: return generateCollidersCommand(generator);
+    case CMD_BAKE:
+    case CMD_CLEAR_CACHE: return bakeButton(generator, button == CMD_BAKE);
     case CMD_DELETE_CREATED:
         ctx.created = ListRef::of(generator, SETTINGS_CREATED_OBJECTS);
         deleteListed(generator, ctx.created);

@@ -173,6 +173,23 @@ namespace hook {
 inline constexpr int32_t DynamicsSettings = 180000100;
 } // namespace hook
 
+/// The dynamics settings hook's buttons and the cache settings they reset.
+namespace dynamicshook {
+inline constexpr int32_t CacheStartA = 10062;
+inline constexpr int32_t CacheStartB = 10063;
+inline constexpr int32_t CacheStartTime = 10064;
+inline constexpr int32_t Bake = 10065;
+inline constexpr int32_t ClearCache = 10066;
+} // namespace dynamicshook
+
+/// Document settings containers by kind, and what the bake buttons need of them.
+namespace docsettings {
+inline constexpr int32_t DynamicsKind = 2;
+/// The dynamics' custom data entry in that container, and its custom type.
+inline constexpr int32_t DynamicsData = 2117;
+inline constexpr int32_t DynamicsDataType = 200000275;
+} // namespace docsettings
+
 /// Parameters every node or object has.
 namespace param {
 inline constexpr int32_t Name = 900;
@@ -265,6 +282,8 @@ inline constexpr int32_t Button = 400006000;
 inline constexpr int32_t Bool = 400006001;
 inline constexpr int32_t Group = 400006002;
 inline constexpr int32_t Container = 5; // sub-container
+/// The data type in the identifier of a button pressed on a host node.
+inline constexpr int32_t ButtonPress = 8;
 inline constexpr int32_t InExclude = 1009290;
 inline constexpr int32_t SplineCurve = 1009060;
 } // namespace datatype
@@ -272,6 +291,8 @@ inline constexpr int32_t SplineCurve = 1009060;
 /// Messages sent to nodes.
 namespace msg {
 inline constexpr int32_t Update = 5;
+/// A description element was used; data: host::DescriptionUsed.
+inline constexpr int32_t DescriptionUsed = 17;
 inline constexpr int32_t DescriptionCommand = 18;
 inline constexpr int32_t DescriptionPostSetParameter = 19;
 inline constexpr int32_t MenuPrepare = 22;

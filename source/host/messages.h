@@ -10,6 +10,14 @@ struct DescriptionCommand {
     DescID id;
 };
 
+/// Message 17: a description element was used, following message 18 for a button pressed on
+/// a host node: the document, a zero, and the element's identifier.
+struct DescriptionUsed {
+    NodeId document = NoNode;
+    int32_t zero = 0;
+    const DescID* id = nullptr;
+};
+
 /// Message 19: a parameter was set; the first field points to its identifier.
 struct DescriptionPostSetValue {
     const DescID* descid = nullptr;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace flumpet::host {
 
@@ -76,7 +77,9 @@ bool DescID::isPartOf(const DescID& other) const {
 
 const char* valueKindName(const Value& v) {
     static constexpr const char* names[] = {"none",   "int",  "float", "bool",      "string", "vector",
-                                            "matrix", "time", "link",  "inexclude", "curve",  "container"};
+                                            "matrix", "time", "link",  "inexclude", "curve",  "container",
+                                            "custom"};
+    static_assert(std::size(names) == std::variant_size_v<Value>);
     return names[v.index()];
 }
 
@@ -144,6 +147,17 @@ Time Container::getTime(int32_t id, const Time& fallback) const {
 NodeId Container::getLinkId(int32_t id) const {
     const auto* p = typed<Link>(*this, id);
     return p ? p->id : NoNode;
+}
+
+CustomData* Container::customDataWritable(int32_t id, int32_t type) & {
+    const auto it = values_.find(id);
+    auto* data = it == values_.end() ? nullptr : std::get_if<CustomData>(&it->second);
+    return data && data->type == type ? data : nullptr;
+}
+
+const CustomData* Container::customData(int32_t id, int32_t type) const& {
+    const CustomData* data = typed<CustomData>(*this, id);
+    return data && data->type == type ? data : nullptr;
 }
 
 const InExcludeList* Container::getInExclude(int32_t id) const& { return typed<InExcludeList>(*this, id); }

@@ -99,11 +99,19 @@ class DescID {
     std::vector<DescLevel> levels_;
 };
 
+/// A value of a type the host defines and the module only carries: its type id and its bytes,
+/// which the module never reads.
+struct CustomData {
+    int32_t type = 0;
+    std::vector<uint8_t> bytes;
+    bool operator==(const CustomData&) const = default;
+};
+
 class Container;
 
 /// A parameter value. Sub-containers are held by pointer so the type can nest.
 using Value = std::variant<std::monostate, int32_t, double, bool, std::string, Vector, Matrix, Time, Link,
-                           InExcludeList, SplineCurve, std::shared_ptr<const Container>>;
+                           InExcludeList, SplineCurve, std::shared_ptr<const Container>, CustomData>;
 
 /// Name of the value's kind ("int", "float" ...), for messages and files.
 const char* valueKindName(const Value& v);
@@ -139,6 +147,11 @@ class Container {
     const SplineCurve* getCurve(int32_t id) const&& = delete;
     /// A copy of the sub-container at id, empty when there is none.
     Container getContainer(int32_t id) const;
+    /// The custom data of a type at id, to change in place; null when the entry holds no custom
+    /// data of that type.
+    CustomData* customDataWritable(int32_t id, int32_t type) &;
+    const CustomData* customData(int32_t id, int32_t type) const&;
+    const CustomData* customData(int32_t id, int32_t type) const&& = delete;
 
     void setInt(int32_t id, int32_t v) { set(id, v); }
     void setFloat(int32_t id, double v) { set(id, v); }
@@ -149,6 +162,7 @@ class Container {
     void setTime(int32_t id, const Time& v) { set(id, v); }
     void setLink(int32_t id, NodeId node) { set(id, Link{node}); }
     void setContainer(int32_t id, Container c) { set(id, std::make_shared<const Container>(std::move(c))); }
+    void setCustomData(int32_t id, CustomData data) { set(id, std::move(data)); }
 
     bool operator==(const Container& o) const;
 

@@ -28,9 +28,12 @@ class RigCommandsCli : public CliFixture {
 TEST_F(RigCommandsCli, SpringsAndConnectSelectedOnTheRealCharacter) {
     const std::string scene = importCharacter();
     const CliResult springs =
-        run("run " + scene + AssignAllSlots + " --press CMD_CREATE_SPRINGS -o springs.json");
+        run("run " + scene + AssignAllSlots + " --press CMD_CREATE_SPRINGS --press CMD_BAKE -o springs.json");
     ASSERT_EQ(springs.status, 0) << springs.err;
     EXPECT_NE(springs.out.find("Status: Springs Created!"), std::string::npos) << springs.out;
+    // The rig built, its simulation is baked into the dynamics cache.
+    EXPECT_NE(springs.out.find("Status: Baked!"), std::string::npos) << springs.out;
+    EXPECT_NE(springs.out.find("CMD_BAKE: dynamics cache baked"), std::string::npos) << springs.out;
     EXPECT_EQ(count("springs.json", 180000010), 21);
 
     const CliResult connected =

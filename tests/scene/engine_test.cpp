@@ -106,7 +106,8 @@ TEST(Engine, DocumentParametersHooksAndUnknownTypes) {
     host::DescriptionCommand bake{DescID(10065)};
     EXPECT_TRUE(hook.message(host::msg::DescriptionCommand, &bake));
     ASSERT_EQ(f.engine.hookPresses().size(), 1u);
-    EXPECT_EQ(f.engine.hookPresses()[0], (std::pair<int32_t, int32_t>{host::hook::DynamicsSettings, 10065}));
+    EXPECT_EQ(f.engine.hookPresses()[0],
+              (scene::Engine::HookMessage{host::hook::DynamicsSettings, host::msg::DescriptionCommand, 10065}));
     EXPECT_FALSE(f.doc.sceneHook(12345).alive());
 
     EXPECT_EQ(f.engine.allocObject(999999), host::NoNode);

@@ -45,6 +45,7 @@ void buildEveryValueScene(SceneFixture& f) {
     sub.setFloat(9, 0.5);
     c.setContainer(50004, sub);
     c.set(1300, std::monostate{});
+    c.setCustomData(1301, host::CustomData{200000275, {0x00, 0x0f, 0xa0, 0xff}});
     gen.setData(c);
 
     f.engine.setSelected(knee.id(), true);
@@ -73,6 +74,8 @@ TEST(SceneFile, LoadThenSaveGivesTheSameBytes) {
     EXPECT_EQ(d.resolve(c.getLinkId(1003)).name(), "Hip");
     EXPECT_FALSE(d.resolve(c.getLinkId(1004)).alive());
     EXPECT_EQ(c.getContainer(50004).getFloat(9), 0.5);
+    ASSERT_NE(c.customData(1301, 200000275), nullptr);
+    EXPECT_EQ(c.customData(1301, 200000275)->bytes, (std::vector<uint8_t>{0x00, 0x0f, 0xa0, 0xff}));
     const auto selected = other.activeObjects(doc, host::selection::Children | host::selection::SelectionOrder);
     ASSERT_EQ(selected.size(), 2u);
     EXPECT_EQ(Object(&other, selected[0]).name(), "Knee");
@@ -170,6 +173,10 @@ INSTANTIATE_TEST_SUITE_P(
                 "out of range"},
         BadFile{"unknown value type", documentWith("[" + nullObject(2, R"({"id":1,"type":"blob","value":1})") + "]"),
                 "unknown value type"},
+        BadFile{"custom data not in hex", documentWith("[" + nullObject(2, R"({"id":1,"type":"custom","value":[5,"0g"]})") + "]"),
+                "hexadecimal digits"},
+        BadFile{"custom data of odd length", documentWith("[" + nullObject(2, R"({"id":1,"type":"custom","value":[5,"abc"]})") + "]"),
+                "even number"},
         BadFile{"int out of range", documentWith("[" + nullObject(2, R"({"id":1,"type":"int","value":3000000000})") + "]"),
                 "out of range"},
         BadFile{"parameter twice",

@@ -79,6 +79,8 @@ std::string value(const host::Document& doc, const host::Value& v) {
             } else if constexpr (std::is_same_v<T, host::SplineCurve>) {
                 out << "curve";
                 for (const auto& k : x.knots()) out << " (" << number(k.x) << ", " << number(k.y) << ")";
+            } else if constexpr (std::is_same_v<T, host::CustomData>) {
+                out << "custom " << x.type << " (" << x.bytes.size() << " bytes)";
             } else {
                 out << "{";
                 if (x)
