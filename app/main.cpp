@@ -168,6 +168,13 @@ int main(int argc, char** argv) {
     addStep(*run, o, "--select", StepKind::Select, "Select objects in this order (the rest are deselected)", "A,B,C");
     addStep(*run, o, "--press", StepKind::Press, "Press a button, e.g. CMD_CREATE", "SYMBOL");
     addStep(*run, o, "--event", StepKind::Event, "Send a document event of a kind (1001, 1013, 1014)", "KIND");
+    addStep(*run, o, "--spline", StepKind::Spline,
+            "Add an editable spline under an object: segments split by |, points by ;, then :closed or :open and "
+            ":linear or :cubic, e.g. Flumpet/Path=0,0,0;0,100,0;50,200,0",
+            "PARENT/NAME=POINTS");
+    addStep(*run, o, "--move-point", StepKind::MovePoint,
+            "Move one point of a spline (its own coordinates) as a drag does, e.g. Flumpet/Path=1:0,120,0",
+            "SPLINE=INDEX:X,Y,Z");
     addFlagStep(*run, o, "--undo", StepKind::Undo, "Undo the last command");
     addFlagStep(*run, o, "--redo", StepKind::Redo, "Redo the last undone command");
     addFlagStep(*run, o, "--evaluate", StepKind::Evaluate, "Evaluate the scene (the generators' dirty checks)");

@@ -3,6 +3,7 @@
 #include "host/ids.h"
 #include "host/messages.h"
 #include "object_paths.h"
+#include "spline_steps.h"
 #include "scene/engine.h"
 
 #include <cerrno>
@@ -381,6 +382,18 @@ void runStep(RunContext& c, const Step& step) {
         const Snapshot before = snapshot(c);
         if (c.evaluate) c.evaluate();
         tell(before, "evaluated (no parameter or object changed)");
+        return;
+    }
+    case StepKind::Spline:
+    case StepKind::MovePoint: {
+        const Snapshot before = snapshot(c);
+        const std::string done = step.kind == StepKind::Spline ? addSpline(c, step) : movePoint(c, step);
+        if (!c.report) return;
+        // What the generator did in reaction (a rope re-distributed), beyond the new spline.
+        Snapshot after = snapshot(c);
+        if (step.kind == StepKind::Spline && after.objects > 0) --after.objects;
+        const std::string reactions = changes(c, before, after);
+        c.report(label + ": " + done + (reactions.empty() ? "" : "; " + reactions));
         return;
     }
     }

@@ -16,7 +16,9 @@ class Engine;
 
 namespace flumpet::app {
 
-enum class StepKind { Generator, Link, Set, ListAdd, ListRemove, Select, Press, Undo, Redo, Event, Evaluate };
+enum class StepKind {
+    Generator, Link, Set, ListAdd, ListRemove, Select, Press, Undo, Redo, Event, Evaluate, Spline, MovePoint
+};
 
 struct Step {
     StepKind kind;
