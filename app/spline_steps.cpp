@@ -76,7 +76,10 @@ std::string addSpline(RunContext& c, const Step& step) {
     host::Object parent;
     if (!path.empty()) {
         std::string parentPath;
-        for (size_t i = 0; i < path.size(); ++i) parentPath += (i ? "/" : "") + escapeName(path[i]);
+        for (size_t i = 0; i < path.size(); ++i) {
+            if (i) parentPath.push_back('/');
+            parentPath.append(escapeName(path[i]));
+        }
         try {
             parent = findObject(c.doc, parentPath);
         } catch (const CommandError& e) {

@@ -109,7 +109,11 @@ TEST(BoneMapping, UnfilledSlotsAreNamed) {
 }
 
 struct MappingFile : testing::Test {
-    std::string file = (std::filesystem::path(testing::TempDir()) / "flumpet_mapping.json").string();
+    // One file per test: the tests run in parallel processes.
+    std::string file = (std::filesystem::path(testing::TempDir()) /
+                        ("flumpet_mapping_" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
+                         ".json"))
+                           .string();
     void write(const std::string& text) { std::ofstream(file) << text; }
     void TearDown() override { std::filesystem::remove(file); }
 };
