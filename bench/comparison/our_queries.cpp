@@ -23,7 +23,13 @@ class OurQueries final : public QueryLibrary {
     }
 
     // The same points again make a new mesh state, so that the next use builds a new index.
-    void prepareBuild() override { mesh_.setPoints(points_); }
+    // The previous index is released here, outside the timing, as the raw Embree side releases
+    // its scene before it builds.
+    void prepareBuild() override {
+        collider_.reset();
+        distance_.reset();
+        mesh_.setPoints(points_);
+    }
 
     void build() override {
         collider_ = engine_.geometry().newRayCollider();
