@@ -51,10 +51,12 @@ std::unique_ptr<SpatialIndex> SpatialIndex::build(EmbreeDevice& device, const Me
     const bool placed = placement != Matrix{};
     for (const Vector& p : mesh.points)
         index->points_.push_back(placed ? placement * p : p);
+    // Polygon numbers + 1 must fit the triangle record.
+    if (mesh.polygons.size() >= static_cast<size_t>(std::numeric_limits<int32_t>::max())) return nullptr;
     index->triangles_.reserve(mesh.polygons.size() * 2);
     for (size_t i = 0; i < mesh.polygons.size(); ++i) {
         const Polygon& p = mesh.polygons[i];
-        const auto k = static_cast<int64_t>(i) + 1;
+        const auto k = static_cast<int32_t>(i) + 1;
         index->triangles_.push_back({p.a, p.b, p.c, k});
         if (!p.isTriangle()) index->triangles_.push_back({p.a, p.c, p.d, -k});
     }

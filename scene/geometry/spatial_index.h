@@ -47,8 +47,9 @@ class SpatialIndex {
 
     struct Triangle {
         int32_t a, b, c;
-        /// Polygon index + 1, negated for a quad's second triangle (a, c, d).
-        int64_t k;
+        /// Polygon index + 1, negated for a quad's second triangle (a, c, d). 32 bits keep a
+        /// record at 16 bytes: a million-triangle index touches less fresh memory.
+        int32_t k;
     };
     void* scene_ = nullptr; // RTCScene
     std::vector<Vector> points_;
