@@ -4,56 +4,17 @@
 #include "host/messages.h"
 #include "object_paths.h"
 #include "spline_steps.h"
+#include "step_parsing.h"
 #include "scene/engine.h"
-
-#include <cerrno>
-#include <charconv>
-#include <cmath>
-#include <cstdlib>
 
 namespace flumpet::app {
 
 namespace {
 
-[[noreturn]] void fail(const Step& step, const std::string& what) {
-    throw CommandError(step.option + (step.argument.empty() ? "" : " " + step.argument) + ": " + what);
-}
-
 std::pair<std::string, std::string> splitAssignment(const Step& step) {
     const auto eq = step.argument.find('=');
     if (eq == std::string::npos || eq == 0) fail(step, "expected SYMBOL=VALUE");
     return {step.argument.substr(0, eq), step.argument.substr(eq + 1)};
-}
-
-std::optional<int32_t> parseInt(const std::string& text) {
-    int32_t v = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), v);
-    if (ec != std::errc{} || end != text.data() + text.size()) return std::nullopt;
-    return v;
-}
-
-std::optional<double> parseFloat(const std::string& text) {
-    if (text.empty()) return std::nullopt;
-    errno = 0;
-    char* end = nullptr;
-    const double v = std::strtod(text.c_str(), &end);
-    if (errno != 0 || end != text.c_str() + text.size() || !std::isfinite(v)) return std::nullopt;
-    return v;
-}
-
-std::optional<bool> parseBool(const std::string& text) {
-    if (text == "true" || text == "on" || text == "yes" || text == "1") return true;
-    if (text == "false" || text == "off" || text == "no" || text == "0") return false;
-    return std::nullopt;
-}
-
-std::optional<host::Vector> parseVector(const std::string& text) {
-    const auto a = text.find(','), b = text.find(',', a == std::string::npos ? a : a + 1);
-    if (a == std::string::npos || b == std::string::npos) return std::nullopt;
-    const auto x = parseFloat(text.substr(0, a)), y = parseFloat(text.substr(a + 1, b - a - 1)),
-               z = parseFloat(text.substr(b + 1));
-    if (!x || !y || !z) return std::nullopt;
-    return host::Vector{*x, *y, *z};
 }
 
 int32_t typeOfValue(const host::Value& v) {
@@ -167,11 +128,11 @@ std::string changes(const RunContext& c, const Snapshot& before, const Snapshot&
     std::string line;
     for (size_t i = 0; i < parts.size() && i < Shown; ++i) line += (i ? ", " : "") + parts[i];
     if (parts.size() > Shown) line += " and " + std::to_string(parts.size() - Shown) + " more parameters";
+    const auto add = [&](const std::string& part) { line += (line.empty() ? "" : "; ") + part; };
     auto count = [&](size_t now, size_t was, const char* what) {
         if (now == was) return;
         const size_t n = now > was ? now - was : was - now;
-        line += std::string(line.empty() ? "" : "; ") + std::to_string(n) + " " + what + (n == 1 ? "" : "s") +
-                (now > was ? " added" : " removed");
+        add(std::to_string(n) + " " + what + (n == 1 ? "" : "s") + (now > was ? " added" : " removed"));
     };
     count(after.objects, before.objects, "object");
     count(after.tags, before.tags, "tag");
@@ -179,9 +140,8 @@ std::string changes(const RunContext& c, const Snapshot& before, const Snapshot&
     const auto& messages = c.engine.hookPresses();
     for (size_t i = before.hookMessages; i < after.hookMessages && i < messages.size(); ++i) {
         if (messages[i].message != host::msg::DescriptionUsed) continue;
-        if (messages[i].button == host::dynamicshook::Bake) line += std::string(line.empty() ? "" : "; ") + "dynamics cache baked";
-        if (messages[i].button == host::dynamicshook::ClearCache)
-            line += std::string(line.empty() ? "" : "; ") + "dynamics cache cleared";
+        if (messages[i].button == host::dynamicshook::Bake) add("dynamics cache baked");
+        if (messages[i].button == host::dynamicshook::ClearCache) add("dynamics cache cleared");
     }
     return line;
 }
@@ -384,15 +344,17 @@ void runStep(RunContext& c, const Step& step) {
         tell(before, "evaluated (no parameter or object changed)");
         return;
     }
-    case StepKind::Spline:
+    case StepKind::Spline: {
+        const std::string done = addSpline(c, step);
+        if (c.report) c.report(label + ": " + done);
+        return;
+    }
     case StepKind::MovePoint: {
         const Snapshot before = snapshot(c);
-        const std::string done = step.kind == StepKind::Spline ? addSpline(c, step) : movePoint(c, step);
+        const std::string done = movePoint(c, step);
         if (!c.report) return;
-        // What the generator did in reaction (a rope re-distributed), beyond the new spline.
-        Snapshot after = snapshot(c);
-        if (step.kind == StepKind::Spline && after.objects > 0) --after.objects;
-        const std::string reactions = changes(c, before, after);
+        // What the generator did in reaction to the drag (a rope re-distributed).
+        const std::string reactions = changes(c, before, snapshot(c));
         c.report(label + ": " + done + (reactions.empty() ? "" : "; " + reactions));
         return;
     }

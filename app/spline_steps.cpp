@@ -4,20 +4,16 @@
 #include "host/ids.h"
 #include "object_paths.h"
 #include "scene/engine.h"
+#include "step_parsing.h"
 
-#include <cerrno>
-#include <cmath>
-#include <cstdlib>
+#include <algorithm>
+#include <optional>
 #include <sstream>
 #include <vector>
 
 namespace flumpet::app {
 
 namespace {
-
-[[noreturn]] void fail(const Step& step, const std::string& what) {
-    throw CommandError(step.option + " " + step.argument + ": " + what);
-}
 
 std::vector<std::string> split(const std::string& text, char separator) {
     std::vector<std::string> parts;
@@ -31,18 +27,10 @@ std::vector<std::string> split(const std::string& text, char separator) {
 }
 
 host::Vector point(const Step& step, const std::string& text) {
-    const std::vector<std::string> xyz = split(text, ',');
-    if (xyz.size() != 3) fail(step, "expected a point x,y,z, found \"" + text + "\"");
-    double v[3];
-    for (int k = 0; k < 3; ++k) {
-        const std::string& s = xyz[size_t(k)];
-        errno = 0;
-        char* end = nullptr;
-        v[k] = std::strtod(s.c_str(), &end);
-        if (s.empty() || errno != 0 || end != s.c_str() + s.size() || !std::isfinite(v[k]))
-            fail(step, "expected three finite numbers in \"" + text + "\"");
-    }
-    return {v[0], v[1], v[2]};
+    if (std::count(text.begin(), text.end(), ',') != 2) fail(step, "expected a point x,y,z, found \"" + text + "\"");
+    const std::optional<host::Vector> p = parseVector(text);
+    if (!p) fail(step, "expected three finite numbers in \"" + text + "\"");
+    return *p;
 }
 
 std::string pointText(const host::Vector& p) {
@@ -136,12 +124,9 @@ std::string movePoint(RunContext& c, const Step& step) {
     if (eq == std::string::npos || eq == 0 || colon == std::string::npos || colon < eq)
         fail(step, "expected SPLINE=INDEX:x,y,z");
     const host::SplineObject spline = splineNamed(c, step, step.argument.substr(0, eq));
-    const std::string indexText = step.argument.substr(eq + 1, colon - eq - 1);
-    char* end = nullptr;
-    errno = 0;
-    const long index = std::strtol(indexText.c_str(), &end, 10);
-    const auto count = static_cast<long>(spline.points().size());
-    if (indexText.empty() || errno != 0 || end != indexText.c_str() + indexText.size() || index < 0 || index >= count)
+    const std::optional<int32_t> index = parseInt(step.argument.substr(eq + 1, colon - eq - 1));
+    const auto count = static_cast<int64_t>(spline.points().size());
+    if (!index || *index < 0 || *index >= count)
         fail(step, "expected a point index from 0 to " + std::to_string(count - 1));
     const host::Vector to = point(step, step.argument.substr(colon + 1));
 
@@ -150,8 +135,8 @@ std::string movePoint(RunContext& c, const Step& step) {
     std::vector<host::Vector> points(spline.points().begin(), spline.points().end());
     const std::span<const int32_t> sizes = geometry.splineSegmentSizes(spline.id());
     const std::vector<int32_t> segments(sizes.begin(), sizes.end());
-    const host::Vector from = points[size_t(index)];
-    points[size_t(index)] = to;
+    const host::Vector from = points[size_t(*index)];
+    points[size_t(*index)] = to;
     c.doc.startUndo();
     c.doc.addUndo(host::undo::Change, spline);
     const bool moved = geometry.setSpline(spline.id(), points, segments);
@@ -159,7 +144,7 @@ std::string movePoint(RunContext& c, const Step& step) {
     if (!moved) fail(step, "the host refused the point");
     // As after a drag in the viewport: the host re-evaluates, which runs the dirty checks.
     if (c.evaluate) c.evaluate();
-    return "moved point " + std::to_string(index) + " of " + objectPath(spline) + " from " + pointText(from) +
+    return "moved point " + std::to_string(*index) + " of " + objectPath(spline) + " from " + pointText(from) +
            " to " + pointText(to);
 }
 

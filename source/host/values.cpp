@@ -104,13 +104,16 @@ int32_t Container::getInt(int32_t id, int32_t fallback) const {
     return fallback;
 }
 
+double numberValue(const Value& v, double fallback) {
+    if (const auto* d = std::get_if<double>(&v)) return *d;
+    // Files and scripts often store a whole number where a float belongs (a strength of 1).
+    if (const auto* i = std::get_if<int32_t>(&v)) return static_cast<double>(*i);
+    return fallback;
+}
+
 double Container::getFloat(int32_t id, double fallback) const {
     const Value* v = find(id);
-    if (!v) return fallback;
-    if (const auto* d = std::get_if<double>(v)) return *d;
-    // Files and scripts often store a whole number where a float belongs (a strength of 1).
-    if (const auto* i = std::get_if<int32_t>(v)) return static_cast<double>(*i);
-    return fallback;
+    return v ? numberValue(*v, fallback) : fallback;
 }
 
 bool switchValue(const Value& v, bool fallback) {

@@ -119,6 +119,9 @@ const char* valueKindName(const Value& v);
 /// A switch as hosts read it: a bool, or an integer (non-zero is on); fallback for anything else.
 bool switchValue(const Value& v, bool fallback);
 
+/// A number as hosts read it: a float, or an integer widened; fallback for anything else.
+double numberValue(const Value& v, double fallback);
+
 /// A node's parameter container: values by id, in id order. Copying copies the values.
 class Container {
   public:

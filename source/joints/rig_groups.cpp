@@ -30,10 +30,7 @@ int64_t currentFrame(const host::Document& doc) {
     host::Value value;
     if (doc.getParameter(host::DescID(host::docparam::Time), value))
         if (const auto* t = std::get_if<host::Time>(&value)) time = *t;
-    if (doc.getParameter(host::DescID(host::docparam::FrameRate), value)) {
-        if (const auto* i = std::get_if<int32_t>(&value)) fps = *i;
-        if (const auto* f = std::get_if<double>(&value)) fps = *f;
-    }
+    if (doc.getParameter(host::DescID(host::docparam::FrameRate), value)) fps = host::numberValue(value, 0.0);
     const double denominator = std::floor(static_cast<double>(time.denominator));
     // A zero denominator would divide by zero; a frame beyond 64 bits cannot be written.
     if (denominator < 1.0) return 0;
