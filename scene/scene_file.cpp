@@ -610,11 +610,13 @@ class FileBytes {
                 while (done < size) {
                     const ssize_t n = ::read(fd, data_ + done, size - done);
                     if (n < 0 && errno == EINTR) continue;
-                    if (n <= 0) break; // shorter than it was: load what is there
+                    // A read error leaves it to the stream reader, which reports it.
+                    if (n < 0) failed_ = true;
+                    if (n <= 0) break; // at 0: shorter than it was, load what is there
                     done += static_cast<size_t>(n);
                 }
                 size_ = done;
-                failed_ = done == 0;
+                failed_ = failed_ || done == 0;
             }
         }
         ::close(fd);

@@ -19,10 +19,7 @@ namespace {
 int64_t frameRateDenominator(const host::Document& doc) {
     host::Value value;
     double fps = 0.0;
-    if (doc.getParameter(host::DescID(host::docparam::FrameRate), value)) {
-        if (const auto* i = std::get_if<int32_t>(&value)) fps = *i;
-        if (const auto* f = std::get_if<double>(&value)) fps = *f;
-    }
+    if (doc.getParameter(host::DescID(host::docparam::FrameRate), value)) fps = host::numberValue(value, 0.0);
     if (!std::isfinite(fps)) return 1;
     return std::max<int64_t>(1, std::llround(std::min(fps, double(std::numeric_limits<int32_t>::max()))));
 }
@@ -42,10 +39,9 @@ void pressHookButton(host::Host& host, const host::Document& doc, const host::No
 bool bakeOrClearCache(host::Host& host, int32_t bake, int32_t clear) {
     const host::Document doc = host::activeDocument(host);
     host::Container settings = host.documentSettings(doc.id(), host::docsettings::DynamicsKind);
-    host::CustomData* data =
-        settings.customDataWritable(host::docsettings::DynamicsData, host::docsettings::DynamicsDataType);
-    if (!data) return false;
-    settings.setCustomData(host::docsettings::DynamicsData, host::CustomData(*data));
+    if (!settings.customDataWritable(host::docsettings::DynamicsData, host::docsettings::DynamicsDataType))
+        return false;
+    // The container still holds that same data: writing it back stores the data back.
     host.setDocumentSettings(doc.id(), host::docsettings::DynamicsKind, settings);
     doc.message(host::msg::Update);
     host.eventAdd(host::refresh::None);
