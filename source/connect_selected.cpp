@@ -46,7 +46,7 @@ std::vector<host::Object> selectedObjects(const host::Document& doc, int32_t mod
     std::vector<host::Object> out;
     for (const host::Object& o :
          doc.activeObjects(host::selection::Children | host::selection::SelectionOrder))
-        if (mode == 6 || o.type() == host::type::Joint) out.push_back(o);
+        if (mode == RopeMode || o.type() == host::type::Joint) out.push_back(o);
     return out;
 }
 
@@ -82,7 +82,7 @@ bool connectSelected(const host::Object& generator) {
     // Objects that are bodies already keep their tag; the ones made here get exactly one.
     const auto giveBodyIfNone = [&](const host::Object& object) {
         if (!bodyTagOf(object).alive())
-            giveChainBody(generator, object, CMD_CONNECT_SELECTED, mode != 4 && mode != 5 && mode != 6);
+            giveChainBody(generator, object, CMD_CONNECT_SELECTED, mode != 4 && mode != 5 && mode != RopeMode);
     };
     for (size_t i = 0; i + 1 < selected.size(); ++i) {
         const host::Object& member = selected[i];

@@ -9,6 +9,8 @@
 #include "host/messages.h"
 #include "parameters.h"
 #include "rope/bake_cache.h"
+#include "rope/rope_build.h"
+#include "rope/rope_update.h"
 #include "selection_commands.h"
 #include "skeleton_commands.h"
 
@@ -72,6 +74,13 @@ bool onParameterSet(const host::Object& generator, const host::DescriptionPostSe
     ctx.refreshLists(generator);
     bool answer = true;
     if (generator.data().getBool(ADDITIONAL_SETTINGS_CONTROL_BOOL)) {
+        if (id == ROPE_JOINTS_AMOUNT || id == ROPE_PIECE_INSTANCE) {
+            buildRope(generator);
+            refresh(generator);
+        } else if (id == ROPE_AMOUNT_DISTRIBUTION || id == ROPE_RADIUS || id == ROPE_RADIUS_SCALE) {
+            updateRope(generator, id);
+            refresh(generator);
+        }
         for (int32_t extraParam : {ADDITIONAL_SETTINGS_CONTROL_FOLLOW_DENSITY, ADDITIONAL_SETTINGS_CONTROL_FOLLOW_ROTATION_MASS,
                                    ADDITIONAL_SETTINGS_CONTROL_FOLLOW_POSITION, ADDITIONAL_SETTINGS_CONTROL_FOLLOW_ROTATION})
             if (id == extraParam) answer = reactToFollowParameter(generator, id) && answer;
@@ -88,7 +97,7 @@ bool onMenuCreation(const host::Object& generator) {
     const bool keyHeld = state.getInt(host::input::ValueEntry) != 0;
     const host::Object active = host::activeDocument(host).activeObject();
     if (keyHeld && active.alive() && active.type() == host::type::Spline) {
-        generator.setParameter(host::DescID(CONNECTOR_MODE), int32_t{6});
+        generator.setParameter(host::DescID(CONNECTOR_MODE), RopeMode);
         generator.setParameter(host::DescID(ADDITIONAL_SETTINGS_CONTROL_FOLLOW_POSITION), 0.0);
         generator.setParameter(host::DescID(ADDITIONAL_SETTINGS_CONTROL_FOLLOW_ROTATION), 0.0);
     }

@@ -9,9 +9,6 @@
 
 namespace flumpet {
 
-/// The connector mode that turns the generator into a rope builder.
-inline constexpr int32_t RopeMode = 6;
-
 class FirstObject : public host::ObjectData {
   public:
     static std::unique_ptr<host::ObjectData> alloc();

@@ -51,6 +51,8 @@ inline constexpr int32_t SETTINGS_SELECTED_BONES_SELECTED_BONES = 1051;
 inline constexpr int32_t SETTINGS_CREATED_OBJECTS = 1058;
 inline constexpr int32_t VERSION_TEXT = 1064;
 inline constexpr int32_t CONNECTOR_MODE = 1103;
+/// The connector mode that turns the generator into a rope builder.
+inline constexpr int32_t RopeMode = 6;
 inline constexpr int32_t ADDITIONAL_SETTINGS_CONTROL_FOLLOW_POSITION = 1105;
 inline constexpr int32_t ADDITIONAL_SETTINGS_CONTROL_FOLLOW_ROTATION = 1106;
 inline constexpr int32_t ADDITIONAL_SETTINGS_CONTROL_FOLLOW_DENSITY = 1107;

@@ -6,6 +6,7 @@
 #include "host/ids.h"
 #include "joints/chain_builder.h"
 #include "parameters.h"
+#include "rope/rope_build.h"
 #include "rope/selected_chains.h"
 
 #include <vector>
@@ -52,6 +53,7 @@ bool generateSelectedCommand(const host::Object& generator) {
         doc.endUndo();
     }
     commandContext().refreshLists(generator);
+    if (generator.data().getInt(CONNECTOR_MODE) == RopeMode) buildRope(generator);
     std::vector<JointChain> chains;
     collectSelectedChains(host, chains);
     buildChainConnectors(std::move(chains), generator, CMD_GENERATE_SELECTED);

@@ -5,8 +5,9 @@
 
 namespace flumpet {
 
-/// CMD_GENERATE_SELECTED: rigs the joint chains of the selection with the chain builder, which
-/// forms its own undo group. Lists the generator lacks are made first, as an undo step of their
+/// CMD_GENERATE_SELECTED: in rope mode first builds the rope of the generator's spline child;
+/// then rigs the joint chains of the selection with the chain builder. Each builder forms its
+/// own undo groups. Lists the generator lacks are made first, as an undo step of their
 /// own. Answers true.
 bool generateSelectedCommand(const host::Object& generator);
 

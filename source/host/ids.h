@@ -47,7 +47,30 @@ inline constexpr int32_t CylinderHeight = 1121;
 inline constexpr int32_t ConeTopRadius = 1130;
 inline constexpr int32_t ConeBottomRadius = 1131;
 inline constexpr int32_t ConeHeight = 1132;
+/// Settings the rope builder writes on its spheres and cones; their meaning is the host's.
+inline constexpr int32_t SphereSegments = 1111;
+inline constexpr int32_t SphereType = 1112;
+inline constexpr int32_t ConeHeightSegments = 1133;
+inline constexpr int32_t ConeRotationSegments = 1135;
+inline constexpr int32_t ConeCaps = 1144;
 } // namespace primitive
+
+/// Parameters of the null object: how it is drawn, its size and the plane it is drawn in.
+namespace nullparam {
+inline constexpr int32_t Display = 1000;
+inline constexpr int32_t Radius = 1001;
+inline constexpr int32_t Orientation = 1003;
+} // namespace nullparam
+
+/// Parameters of the tracer object. Objects is the in/exclude list of the objects whose
+/// positions it joins into a line; the others are named by what the rope builder writes.
+namespace tracerparam {
+inline constexpr int32_t Mode = 1000;
+inline constexpr int32_t Type = 1001;
+inline constexpr int32_t Objects = 1100;
+inline constexpr int32_t LimitMode = 1105;
+inline constexpr int32_t Interpolation = 1110;
+} // namespace tracerparam
 
 /// Parameters of the subdivision surface object.
 namespace subdivision {

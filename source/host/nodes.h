@@ -89,6 +89,8 @@ class Object : public Node {
     /// Inserts this free object as last (or first) child of parent.
     bool insertUnderLast(const Object& parent) const;
     bool insertUnder(const Object& parent) const;
+    /// Inserts this free object just before `next`, which must be in a document.
+    bool insertBefore(const Object& next) const { return host_ && host_->insertBefore(id_, next.id()); }
     Object clone() const { return {host_, host_ ? host_->cloneNode(id_) : NoNode}; }
 };
 

@@ -53,8 +53,8 @@ struct SceneFixture {
     /// A spline object with one segment per entry of segments (one segment when empty).
     host::SplineObject addSpline(const std::string& name, const std::vector<host::Vector>& points,
                                  int32_t interpolation = host::splinetype::Cubic, bool closed = false,
-                                 const std::vector<int32_t>& segments = {}) {
-        host::SplineObject spline(add(host::type::Spline, name));
+                                 const std::vector<int32_t>& segments = {}, const host::Object& parent = {}) {
+        host::SplineObject spline(add(host::type::Spline, name, parent));
         engine.geometry().setSpline(spline.id(), points, segments);
         spline.setParameter(host::DescID(host::param::SplineType), interpolation);
         spline.setParameter(host::DescID(host::param::SplineClosed), closed);
