@@ -24,6 +24,7 @@ int32_t typeOfValue(const host::Value& v) {
     if (std::holds_alternative<std::string>(v)) return host::datatype::String;
     if (std::holds_alternative<host::Vector>(v)) return host::datatype::Vector;
     if (std::holds_alternative<host::Link>(v)) return host::datatype::Link;
+    if (std::holds_alternative<host::SplineCurve>(v)) return host::datatype::SplineCurve;
     return 0;
 }
 
@@ -43,6 +44,9 @@ host::Value parseValue(RunContext& c, const Step& step, int32_t type, const std:
         if (auto v = parseVector(text)) return *v;
         fail(step, "expected x,y,z, got \"" + text + "\"");
     case host::datatype::Link: return host::Link{findObject(c.doc, text).id()};
+    case host::datatype::SplineCurve:
+        if (auto v = parseCurve(text)) return *v;
+        fail(step, "expected knots x:y;x:y;..., got \"" + text + "\"");
     default:
         if (auto v = parseInt(text)) return *v;
         if (auto v = parseFloat(text)) return *v;

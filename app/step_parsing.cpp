@@ -2,6 +2,7 @@
 
 #include "object_paths.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cmath>
@@ -42,6 +43,22 @@ std::optional<host::Vector> parseVector(const std::string& text) {
                z = parseFloat(text.substr(b + 1));
     if (!x || !y || !z) return std::nullopt;
     return host::Vector{*x, *y, *z};
+}
+
+std::optional<host::SplineCurve> parseCurve(const std::string& text) {
+    host::SplineCurve curve;
+    size_t at = 0;
+    while (at <= text.size()) {
+        const size_t end = std::min(text.find(';', at), text.size());
+        const std::string knot = text.substr(at, end - at);
+        const size_t colon = knot.find(':');
+        if (colon == std::string::npos) return std::nullopt;
+        const auto x = parseFloat(knot.substr(0, colon)), y = parseFloat(knot.substr(colon + 1));
+        if (!x || !y) return std::nullopt;
+        curve.insertKnot(*x, *y);
+        at = end + 1;
+    }
+    return curve;
 }
 
 } // namespace flumpet::app

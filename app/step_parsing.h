@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/math.h"
+#include "host/values.h"
 #include "run_steps.h"
 
 #include <cstdint>
@@ -21,5 +22,7 @@ std::optional<double> parseFloat(const std::string& text);
 std::optional<bool> parseBool(const std::string& text);
 /// "x,y,z": three finite numbers.
 std::optional<host::Vector> parseVector(const std::string& text);
+/// "x:y;x:y;...": the knots of a curve, at least one, each two finite numbers.
+std::optional<host::SplineCurve> parseCurve(const std::string& text);
 
 } // namespace flumpet::app

@@ -1,4 +1,5 @@
 #include "cli_fixture.h"
+#include "support/expected_scene.h"
 
 #include <nlohmann/json.hpp>
 
@@ -69,6 +70,34 @@ TEST_F(SplineSteps, RefusesWhatIsNotASplineOrAPoint) {
         EXPECT_NE(r.err.find(message), std::string::npos) << args << "\n" << r.err;
         EXPECT_FALSE(exists("out.json")) << args;
     }
+}
+
+// A rope driven from the command line as a user drives it: draw the path, build in rope mode,
+// then with live update on drag a point, change the radius and the distribution curve.
+TEST_F(SplineSteps, BuildsARopeAndFollowsTheDraggedPath) {
+    const CliResult built = run("run --new --seed 3 --generator Flumpet --spline 'Flumpet/Path=0,0,0;0,300,0:linear'"
+                                " --set CONNECTOR_MODE=6 --set ROPE_JOINTS_AMOUNT=2 --press CMD_GENERATE_SELECTED"
+                                " -o rope.json");
+    ASSERT_EQ(built.status, 0) << built.err;
+    // A generator made from the menu updates live: the joint count already builds the rope, the
+    // button builds it again in place of the first.
+    EXPECT_NE(built.out.find("ROPE_CONTROLLER_1 = Generator_Controller_Path_Start, ROPE_CONTROLLER_2 = "
+                             "Generator_Controller_Path_End; 11 objects added; 3 tags added"),
+              std::string::npos)
+        << built.out;
+
+    const CliResult live = run("run rope.json --set ADDITIONAL_SETTINGS_CONTROL_BOOL=true"
+                               " --move-point Path=1:0,600,0 --set ROPE_RADIUS=2"
+                               " --set 'ROPE_AMOUNT_DISTRIBUTION=0:0;1:0.2' -o live.json");
+    ASSERT_EQ(live.status, 0) << live.err;
+    EXPECT_NE(live.out.find("ROPE_AMOUNT_DISTRIBUTION = curve (0, 0) (1, 0.2)"), std::string::npos) << live.out;
+    expectMatchesFile("== built\n" + sceneFileDigest(path("rope.json")) + "== dragged, thickened, redistributed\n" +
+                          sceneFileDigest(path("live.json")),
+                      "rope_command_line.txt");
+
+    const CliResult bad = run("run rope.json --set 'ROPE_AMOUNT_DISTRIBUTION=0:0;1' -o bad.json");
+    EXPECT_NE(bad.status, 0);
+    EXPECT_NE(bad.err.find("expected knots x:y;x:y;..."), std::string::npos) << bad.err;
 }
 
 } // namespace
