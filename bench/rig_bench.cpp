@@ -1,8 +1,10 @@
 // The whole rig on the mannequin at production sizes: the create command, the colliders of one
-// bone (cut from the mesh and fitted), and picking one bone's polygons out of the mesh. Each
-// build is undone outside the timing, so every round starts from the same scene.
+// bone (cut from the mesh and fitted), and picking one bone's polygons out of the mesh; and a
+// rope of 400 pieces, built and updated. Each build is undone outside the timing, so every round
+// starts from the same scene.
 //
-//   build/release/flumpet_bench --benchmark_filter=Rig
+//   build/release/flumpet_bench --benchmark_filter='Rig|Rope'
+
 #include "app/mannequin.h"
 #include "app/object_paths.h"
 #include "app/rig.h"
@@ -11,11 +13,15 @@
 #include "colliders/prepare_mesh.h"
 #include "host/geometry_handles.h"
 #include "host/ids.h"
+#include "host/messages.h"
+#include "main.h"
+#include "parameters.h"
 #include "random.h"
 #include "scene/engine.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -133,6 +139,79 @@ void BM_RigPrepareMesh(benchmark::State& state) {
     });
 }
 BENCHMARK(BM_RigPrepareMesh)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+
+/// A generator in rope mode over a spline of three turns of a helix (one segment, 33 points).
+struct RopeScene {
+    app::Session& session = sharedSession();
+    host::Document doc;
+    host::Object generator;
+
+    explicit RopeScene(int32_t pieces) {
+        doc = session.newDocument();
+        scene::Engine& engine = session.engine();
+        engine.setActiveDocument(doc.id());
+        // Made without undo records, so that undoing every step afterwards leaves them.
+        generator = host::Object(&engine, engine.allocObject(PluginId));
+        generator.setName("Flumpet");
+        doc.insertLast(generator);
+        const host::Object spline(&engine, engine.allocObject(host::type::Spline));
+        spline.setName("Path");
+        doc.insertLast(spline, generator);
+        std::vector<host::Vector> points;
+        for (int32_t i = 0; i <= 32; ++i)
+            points.push_back({100 * std::cos(i * 0.6), 20.0 * i, 100 * std::sin(i * 0.6)});
+        if (!engine.geometry().setSpline(spline.id(), points, {})) throw std::runtime_error("no spline");
+        generator.setParameter(host::DescID(CONNECTOR_MODE), RopeMode);
+        generator.setParameter(host::DescID(ROPE_JOINTS_AMOUNT), pieces);
+        generator.setParameter(host::DescID(ADDITIONAL_SETTINGS_CONTROL_BOOL), true);
+    }
+    /// The messages the host sends for a button press and for a changed parameter.
+    void press(int32_t button) const {
+        host::DescriptionCommand command{host::DescID(button)};
+        generator.message(host::msg::DescriptionCommand, &command);
+    }
+    void set(int32_t param, const host::Value& value) const {
+        generator.setParameter(host::DescID(param), value);
+        const host::DescID id(param);
+        host::DescriptionPostSetValue record{&id};
+        generator.message(host::msg::DescriptionPostSetParameter, &record);
+    }
+    void undoAll() const {
+        while (session.engine().canUndo(doc.id()))
+            if (!session.engine().undo(doc.id())) throw std::runtime_error("undo failed");
+    }
+};
+
+// The generate-selected button in rope mode with nothing selected: the rope alone.
+void BM_RopeBuild(benchmark::State& state) {
+    guarded(state, [&] {
+        RopeScene rope(static_cast<int32_t>(state.range(0)));
+        seedRandom(1);
+        for (auto _ : state) {
+            rope.press(CMD_GENERATE_SELECTED);
+            state.PauseTiming();
+            rope.undoAll();
+            state.ResumeTiming();
+        }
+    });
+}
+BENCHMARK(BM_RopeBuild)->Arg(400)->Unit(benchmark::kMillisecond);
+
+// A change of the distribution curve with live update on: every piece moves along the spline.
+void BM_RopeUpdate(benchmark::State& state) {
+    guarded(state, [&] {
+        RopeScene rope(static_cast<int32_t>(state.range(0)));
+        rope.press(CMD_GENERATE_SELECTED);
+        host::SplineCurve curves[2];
+        for (double end : {0.0, 0.2}) {
+            curves[end > 0].insertKnot(0.0, 0.0);
+            curves[end > 0].insertKnot(1.0, end);
+        }
+        int64_t round = 0;
+        for (auto _ : state) rope.set(ROPE_AMOUNT_DISTRIBUTION, curves[round++ % 2]);
+    });
+}
+BENCHMARK(BM_RopeUpdate)->Arg(400)->Unit(benchmark::kMillisecond);
 
 } // namespace
 } // namespace flumpet::bench
