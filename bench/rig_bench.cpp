@@ -102,25 +102,29 @@ void BM_RigCreateCommand(benchmark::State& state) {
 }
 BENCHMARK(BM_RigCreateCommand)->Arg(10'000)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
-// One selected bone given its collider: the piece cut from the mesh, its box fitted.
-void BM_RigCollidersOfOneBone(benchmark::State& state) {
+// One selected bone given its collider: the piece cut from the mesh, its box fitted. The
+// forearm is cut by two planes; the hand, an end bone, also trims each finger chain.
+void collidersOfOneBone(benchmark::State& state, const char* bone) {
     guarded(state, [&] {
         RiggedMannequin& m = mannequin(state.range(0));
-        const host::Object forearm = m.named("LeftForeArm");
+        const host::Object joint = m.named(bone);
         seedRandom(1);
         for (auto _ : state) {
             state.PauseTiming();
-            m.session.engine().setSelected(forearm.id(), true);
+            m.session.engine().setSelected(joint.id(), true);
             state.ResumeTiming();
             m.press("CMD_GENERATE_COLLIDERS");
             state.PauseTiming();
             m.undo();
-            m.session.engine().setSelected(forearm.id(), false);
+            m.session.engine().setSelected(joint.id(), false);
             state.ResumeTiming();
         }
     });
 }
+void BM_RigCollidersOfOneBone(benchmark::State& state) { collidersOfOneBone(state, "LeftForeArm"); }
 BENCHMARK(BM_RigCollidersOfOneBone)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
+void BM_RigCollidersOfAnEndBone(benchmark::State& state) { collidersOfOneBone(state, "LeftHand"); }
+BENCHMARK(BM_RigCollidersOfAnEndBone)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
 // The polygons one bone's joint weights, split off the whole mesh into a new object.
 void BM_RigPrepareMesh(benchmark::State& state) {

@@ -305,7 +305,7 @@ host::ModelingResult GeometryService::modelingCommand(int32_t command, NodeId ob
     if (!meshOf(n)) return {};
     if (doc != host::NoNode && modelingCommandChangesObject(command) && n->document && n->document->id == doc)
         engine_.addUndo(doc, host::undo::Change, object);
-    return runModelingCommand(engine_, command, *n, mode, settings);
+    return runModelingCommand(engine_, command, *n, mode, settings, &adjacency_);
 }
 
 std::unique_ptr<host::ModelingTransaction> GeometryService::openModeling(NodeId object, int32_t) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/geometry.h"
+#include "scene/geometry/mesh_adjacency.h"
 #include "scene/geometry/spatial_index.h"
 #include "scene/node.h"
 
@@ -71,6 +72,7 @@ class GeometryService final : public host::GeometryServices {
 
     Engine& engine_;
     SpatialIndexCache indices_;
+    PointPolygonsCache adjacency_;
     std::unordered_map<NodeId, CacheNode> deformCaches_;
 };
 

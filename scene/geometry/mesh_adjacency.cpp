@@ -48,4 +48,18 @@ PointPolygons::PointPolygons(size_t pointCount, std::span<const host::Polygon> p
     offsets_[0] = 0;
 }
 
+std::shared_ptr<const PointPolygons> PointPolygonsCache::get(uint64_t stamp, size_t pointCount,
+                                                             std::span<const host::Polygon> polygons) {
+    for (size_t i = 0; i < entries_.size(); ++i) {
+        if (entries_[i].stamp != stamp) continue;
+        Entry hit = std::move(entries_[i]);
+        entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(i));
+        entries_.push_back(std::move(hit));
+        return entries_.back().table;
+    }
+    if (entries_.size() == Capacity) entries_.erase(entries_.begin());
+    entries_.push_back({stamp, std::make_shared<const PointPolygons>(pointCount, polygons)});
+    return entries_.back().table;
+}
+
 } // namespace flumpet::scene

@@ -5,6 +5,8 @@
 #include "host/geometry.h"
 #include "scene/geometry/flat_index_map.h"
 
+#include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -28,6 +30,22 @@ class PointPolygons {
   private:
     std::vector<size_t> offsets_;
     std::vector<int32_t> polygons_;
+};
+
+/// The point-to-polygon tables of the last few mesh states, by geometry stamp. Copies of a mesh
+/// share their stamp until one is edited, so the copies a command makes of one mesh (one per
+/// bone) share one table.
+class PointPolygonsCache {
+  public:
+    std::shared_ptr<const PointPolygons> get(uint64_t stamp, size_t pointCount, std::span<const host::Polygon> polygons);
+
+  private:
+    struct Entry {
+        uint64_t stamp = 0;
+        std::shared_ptr<const PointPolygons> table;
+    };
+    static constexpr size_t Capacity = 2;
+    std::vector<Entry> entries_; // most recent last
 };
 
 /// Polygons given to points after the mesh's table was made, as chained lists in flat arrays.

@@ -7,6 +7,7 @@
 #include "scene/geometry/point_remap.h"
 #include "scene/geometry/triangulate.h"
 
+#include <algorithm>
 #include <vector>
 
 namespace flumpet::scene {
@@ -65,7 +66,11 @@ bool hasEdge(const Polygon& p, int32_t u, int32_t v) {
     return false;
 }
 
-bool convertSelection(MeshPayload& m, const Container& settings) {
+/// True when a selection is small enough against the mesh that walking from its elements beats
+/// one pass over every polygon.
+bool sparse(const Selection& selection, size_t of) { return static_cast<size_t>(selection.count()) * 4 < of; }
+
+bool convertSelection(MeshPayload& m, const Container& settings, PointPolygonsCache* adjacency) {
     const int32_t from = settings.getInt(host::mcommandparam::ConvertFrom, kind::Points);
     const int32_t to = settings.getInt(host::mcommandparam::ConvertTo, kind::Polygons);
     const bool tolerant = settings.getBool(host::mcommandparam::ConvertTolerant, false);
@@ -73,7 +78,17 @@ bool convertSelection(MeshPayload& m, const Container& settings) {
     if (!known(from) || !known(to)) return false;
     if (from == to) return true;
     Selection out;
-    if (from == kind::Points) {
+    if (from == kind::Points && adjacency && sparse(m.pointSelection, m.points.size())) {
+        // Only polygons that use a selected point can qualify.
+        const auto users = adjacency->get(m.stamp, m.points.size(), m.polygons);
+        m.pointSelection.forEach([&](int32_t u) {
+            for (int32_t q : users->of(u)) {
+                const Polygon& p = m.polygons[static_cast<size_t>(q)];
+                if (tolerant || allCornersSelected(p, m.pointSelection)) out.select(q);
+            }
+        });
+        m.polygonSelection = std::move(out);
+    } else if (from == kind::Points) {
         for (size_t i = 0; i < m.polygons.size(); ++i) {
             const bool take = tolerant ? anyCornerSelected(m.polygons[i], m.pointSelection)
                                        : allCornersSelected(m.polygons[i], m.pointSelection);
@@ -190,9 +205,49 @@ void triangulate(MeshPayload& m, int32_t how) {
     m.touch();
 }
 
-Node* split(Engine& engine, Node& source, const MeshPayload& m, int32_t how) {
+/// The selected polygons of a mesh with few of them selected, copied as split copies them: the
+/// points they use in their old order, the polygons in theirs, all of them selected.
+std::unique_ptr<MeshPayload> copySelectedPolygons(const MeshPayload& m, PointRemap& remap) {
+    std::vector<int32_t> chosen = m.polygonSelection.indices();
+    // A selection may name polygons past the end, as a pass over the polygons would never see.
+    std::erase_if(chosen, [&](int32_t i) { return static_cast<size_t>(i) >= m.polygons.size(); });
+    remap.newIndexOfOld.assign(m.points.size(), -1);
+    std::vector<int32_t> used;
+    for (int32_t i : chosen) {
+        int32_t c[4];
+        const int n = polygonCorners(m.polygons[static_cast<size_t>(i)], c);
+        for (int k = 0; k < n; ++k) {
+            int32_t& to = remap.newIndexOfOld[static_cast<size_t>(c[k])];
+            if (to == -1) used.push_back(c[k]);
+            to = 0;
+        }
+    }
+    std::sort(used.begin(), used.end());
+    auto piece = std::make_unique<MeshPayload>();
+    std::vector<Vector> points;
+    points.reserve(used.size());
+    for (int32_t i : used) {
+        const auto to = static_cast<int32_t>(points.size());
+        remap.newIndexOfOld[static_cast<size_t>(i)] = to;
+        points.push_back(m.points[static_cast<size_t>(i)]);
+        if (m.pointSelection.isSelected(i)) piece->pointSelection.select(to);
+    }
+    const auto map = [&](int32_t v) { return remap.newIndexOfOld[static_cast<size_t>(v)]; };
+    std::vector<Polygon> polygons;
+    polygons.reserve(chosen.size());
+    for (int32_t i : chosen) {
+        const Polygon& p = m.polygons[static_cast<size_t>(i)];
+        piece->polygonSelection.select(static_cast<int32_t>(polygons.size()));
+        polygons.push_back({map(p.a), map(p.b), map(p.c), map(p.d)});
+    }
+    piece->points = std::move(points);
+    piece->polygons = std::move(polygons);
+    return piece;
+}
+
+/// Every picked polygon with the points it uses, in their old order.
+std::unique_ptr<MeshPayload> copyPickedPolygons(const MeshPayload& m, int32_t how, PointRemap& remap) {
     const std::vector<uint8_t> picked = pickPolygons(m, how);
-    PointRemap remap;
     remap.newIndexOfOld.assign(m.points.size(), -1);
     for (size_t i = 0; i < m.polygons.size(); ++i) {
         if (!picked[i]) continue;
@@ -220,6 +275,14 @@ Node* split(Engine& engine, Node& source, const MeshPayload& m, int32_t how) {
     }
     piece->points = std::move(points);
     piece->polygons = std::move(polygons);
+    return piece;
+}
+
+Node* split(Engine& engine, Node& source, const MeshPayload& m, int32_t how) {
+    PointRemap remap;
+    std::unique_ptr<MeshPayload> piece = how == mode::PolygonSelection && sparse(m.polygonSelection, m.polygons.size())
+                                             ? copySelectedPolygons(m, remap)
+                                             : copyPickedPolygons(m, how, remap);
     if (m.deformed) {
         piece->deformed = SharedArray<Vector>(remapPositions(*m.deformed, remap, piece->points.size()));
         piece->deformStamp = newGeometryStamp();
@@ -247,13 +310,13 @@ bool modelingCommandChangesObject(int32_t command) {
 }
 
 ModelingResult runModelingCommand(Engine& engine, int32_t command, Node& object, int32_t how,
-                                  const Container& settings) {
+                                  const Container& settings, PointPolygonsCache* adjacency) {
     ModelingResult result;
     MeshPayload* m = meshOf(&object);
     if (!m) return result;
     switch (command) {
     case host::mcommand::ConvertSelection:
-        result.success = convertSelection(*m, settings);
+        result.success = convertSelection(*m, settings, adjacency);
         break;
     case host::mcommand::SelectConnected:
         if (how == mode::PointSelection)

@@ -84,6 +84,8 @@ class Slicer {
     bool finish(int32_t mode);
     bool cut(const Vector& p0, const Vector& n) { return cutByPlane(piece_, p0, n, false); }
     host::WeightTag weightsOnCopy() const;
+    /// Replaces the working copy by the part of it an end bone's piece can come from.
+    void narrowToEndBoneRegion();
     void error(const std::string& text) const { bone_.host()->consoleLine(text + " (" + bone_.name() + ")"); }
     bool isEndBone() const { return slots_.is(ARM_A_BONE_4, bone_) || slots_.is(ARM_B_BONE_4, bone_); }
 
@@ -116,12 +118,37 @@ bool Slicer::run(int32_t mode) {
 
     const host::Object end = boneEndObject(generator_, bone_);
     const host::Object previous = bonePreviousObject(generator_, bone_);
+    if (isEndBone()) narrowToEndBoneRegion();
     if (!(isEndBone() ? cutEndBone(previous) : cutBone(end, previous))) return false;
     if (!cutLandmarks()) return false;
     cutSiblings();
     if (!rebase() || !finish(mode)) return false;
     doc_.setParameter(host::DescID(host::docparam::ModelingState), modelingState, WriteBackFlags);
     return true;
+}
+
+void Slicer::narrowToEndBoneRegion() {
+    // An end bone's piece is made of polygons weighted to it and its child chains, and every
+    // trim it makes works on such polygons alone: working on them instead of the whole mesh
+    // gives the same piece, without whole-mesh work for each finger.
+    std::vector<host::Object> region{bone_};
+    for (host::Object child = bone_.firstChild(); child.alive(); child = child.next()) {
+        const std::vector<host::Object> chain = childChain(child);
+        region.insert(region.end(), chain.begin(), chain.end());
+    }
+    int32_t tagIndex = 0;
+    while (copy_.tag(host::tagtype::Weight, tagIndex).alive() && !(copy_.tag(host::tagtype::Weight, tagIndex) == copyWeights_))
+        ++tagIndex;
+    if (!(copy_.tag(host::tagtype::Weight, tagIndex) == copyWeights_)) return;
+    auto [ok, part] = prepareMesh(copy_, copyWeights_, region, true);
+    leftovers_.add(part);
+    const host::WeightTag partWeights(part.tag(host::tagtype::Weight, tagIndex));
+    // Without its weights the region cannot stand in for the copy; the whole copy is used.
+    if (!ok || !part.alive() || !partWeights.alive()) return;
+    part.setName(copy_.name());
+    part.setGlobalMatrix(copy_.globalMatrix());
+    copy_ = part;
+    copyWeights_ = partWeights;
 }
 
 host::WeightTag Slicer::weightsOnCopy() const {

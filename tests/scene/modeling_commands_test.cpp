@@ -122,6 +122,61 @@ TEST(ModelingCommands, SplitMakesAnObjectOfTheSelectedPolygonsAndTheirPoints) {
     piece.free();
 }
 
+// A few selected elements of a larger mesh take a shorter road than a pass over every polygon;
+// what comes out must be what that pass gives, worked out here the plain way.
+TEST(ModelingCommands, ASmallSelectionConvertsAndSplitsAsAPassOverEveryPolygonWould) {
+    SceneFixture f;
+    const MeshArrays m = quadGrid(12, 12);
+    PolygonObject grid = f.addMesh("Grid", m.points, m.polygons);
+    const auto at = [](int c, int r) { return r * 13 + c; };
+    Selection points;
+    for (const auto& [c, r] : {std::pair{2, 3}, {3, 3}, {2, 4}, {3, 4}, {2, 5}, {3, 5}, {7, 7}, {8, 7}, {7, 8}})
+        points.select(at(c, r));
+    points.select(at(12, 12));
+    for (const bool tolerant : {false, true}) {
+        SCOPED_TRACE(tolerant ? "tolerant" : "all corners");
+        ASSERT_TRUE(grid.setPointSelection(points));
+        ASSERT_TRUE(grid.modelingCommand(cmd::ConvertSelection, mode::All,
+                                         convertSettings(host::selectionkind::Points, host::selectionkind::Polygons, tolerant))
+                        .success);
+        std::vector<int32_t> expected;
+        for (size_t i = 0; i < m.polygons.size(); ++i) {
+            const Polygon& p = m.polygons[i];
+            int hits = 0;
+            for (int32_t v : {p.a, p.b, p.c, p.d}) hits += points.isSelected(v);
+            if (tolerant ? hits > 0 : hits == 4) expected.push_back(static_cast<int32_t>(i));
+        }
+        EXPECT_EQ(grid.polygonSelection().indices(), expected);
+    }
+
+    // Split the tolerant pick: the used points in their old order, the polygons in theirs.
+    const std::vector<int32_t> picked = grid.polygonSelection().indices();
+    const auto result = grid.modelingCommand(cmd::Split, mode::PolygonSelection);
+    ASSERT_TRUE(result.success);
+    PolygonObject piece(host::Object(&f.engine, result.objects.at(0)));
+    std::vector<int32_t> newIndex(m.points.size(), -1);
+    for (int32_t i : picked)
+        for (int32_t v : {m.polygons[i].a, m.polygons[i].b, m.polygons[i].c, m.polygons[i].d}) newIndex[v] = 0;
+    std::vector<Vector> expectedPoints;
+    std::vector<int32_t> expectedSelected;
+    for (size_t i = 0; i < m.points.size(); ++i) {
+        if (newIndex[i] < 0) continue;
+        newIndex[i] = static_cast<int32_t>(expectedPoints.size());
+        if (points.isSelected(static_cast<int32_t>(i))) expectedSelected.push_back(newIndex[i]);
+        expectedPoints.push_back(m.points[i]);
+    }
+    std::vector<Polygon> expectedPolygons;
+    for (int32_t i : picked) {
+        const Polygon& p = m.polygons[i];
+        expectedPolygons.push_back({newIndex[p.a], newIndex[p.b], newIndex[p.c], newIndex[p.d]});
+    }
+    EXPECT_EQ(std::vector<Vector>(piece.points().begin(), piece.points().end()), expectedPoints);
+    EXPECT_EQ(std::vector<Polygon>(piece.polygons().begin(), piece.polygons().end()), expectedPolygons);
+    EXPECT_EQ(piece.pointSelection().indices(), expectedSelected);
+    EXPECT_EQ(piece.polygonSelection().count(), static_cast<int32_t>(picked.size()));
+    piece.free();
+}
+
 struct TriangulateCase {
     const char* name;
     std::vector<Vector> quad;
