@@ -1,6 +1,7 @@
 #include "colliders/plane_cut.h"
 
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <unordered_map>
@@ -111,6 +112,16 @@ int32_t cutPoint(host::ModelingTransaction& kernel, SplitPoints& splits, const C
 } // namespace
 
 bool isBehindPlane(const Vector& position, const Vector& p0, const Vector& n) {
+    // Clearly away from a right angle the cosine's sign decides; the angle itself, in the
+    // single-precision degrees the cut is defined by, is measured only close to it. The band is
+    // far wider than the rounding of those degrees, so every answer stays the same.
+    const Vector d = p0 - position;
+    const double denominator = std::sqrt(host::dot(n, n) * host::dot(d, d));
+    if (denominator > 0.0) {
+        const double cosine = host::dot(n, d) / denominator;
+        if (cosine > 1e-3) return true;
+        if (cosine < -1e-3) return false;
+    }
     const float degrees = static_cast<float>(host::angleBetween(n, p0 - position)) * DegreesPerRadian;
     return degrees < 90.0F;
 }
