@@ -144,7 +144,15 @@ std::string changes(const RunContext& c, const Snapshot& before, const Snapshot&
     const auto& messages = c.engine.hookPresses();
     for (size_t i = before.hookMessages; i < after.hookMessages && i < messages.size(); ++i) {
         if (messages[i].message != host::msg::DescriptionUsed) continue;
-        if (messages[i].button == host::dynamicshook::Bake) add("dynamics cache baked");
+        if (messages[i].button == host::dynamicshook::Bake) {
+            const scene::BakedMotion* motion = c.engine.bakedMotion(messages[i].document);
+            std::string baked = "dynamics cache baked";
+            if (motion)
+                baked.append(": ").append(std::to_string(motion->bodies.size())).append(" bodies, ")
+                    .append(std::to_string(motion->connectors)).append(" connectors, ")
+                    .append(std::to_string(motion->frames.size() > 0 ? motion->frames.size() - 1 : 0)).append(" frames");
+            add(baked);
+        }
         if (messages[i].button == host::dynamicshook::ClearCache) add("dynamics cache cleared");
     }
     return line;

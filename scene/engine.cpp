@@ -153,6 +153,32 @@ NodeId Engine::cloneNode(NodeId node) {
 
 // --- Messages ---------------------------------------------------------------------------------
 
+BakeSettings Engine::bakeSettings(const Node& hook, NodeId doc) {
+    BakeSettings s;
+    const Container& data = hook.data;
+    s.seconds = std::clamp(data.getFloat(bakeparam::Seconds, s.seconds), 0.0, 3600.0);
+    s.ground = data.getBool(bakeparam::Ground, s.ground);
+    s.groundHeight = data.getFloat(bakeparam::GroundHeight, s.groundHeight);
+    const auto number = [&](int32_t id, double fallback) {
+        const host::Value* v = data.find(id);
+        return v ? host::numberValue(*v, fallback) : fallback;
+    };
+    s.gravity = number(host::dynamicsparam::Gravity, s.gravity);
+    s.substeps = static_cast<int32_t>(std::clamp(number(host::dynamicsparam::Substeps, s.substeps), 1.0, 1000.0));
+    s.iterations = static_cast<int32_t>(std::clamp(number(host::dynamicsparam::Iterations, s.iterations), 1.0, 1000.0));
+    if (const Node* d = documentNode(doc)) {
+        host::Value rate;
+        if (const host::Value* v = d->data.find(host::docparam::FrameRate)) rate = *v;
+        s.framesPerSecond = host::numberValue(rate, s.framesPerSecond);
+    }
+    return s;
+}
+
+const BakedMotion* Engine::bakedMotion(NodeId doc) const {
+    const auto it = bakes_.find(doc);
+    return it == bakes_.end() ? nullptr : &it->second;
+}
+
 bool Engine::sendMessage(NodeId node, int32_t type, void* data) {
     Node* n = find(node);
     if (!n) return false;
@@ -165,8 +191,13 @@ bool Engine::sendMessage(NodeId node, int32_t type, void* data) {
         const int32_t button = used->id ? used->id->firstId() : 0;
         hookPresses_.push_back({n->type, type, button, used->document});
         if (n->type == host::hook::DynamicsSettings && (button == host::dynamicshook::Bake ||
-                                                        button == host::dynamicshook::ClearCache))
+                                                        button == host::dynamicshook::ClearCache)) {
             n->data.setInt(DynamicsCacheStateParameter, button == host::dynamicshook::Bake ? 1 : 0);
+            if (button == host::dynamicshook::Bake && documentNode(used->document))
+                bakes_[used->document] = simulateDocument(*this, used->document, bakeSettings(*n, used->document));
+            else
+                bakes_.erase(used->document);
+        }
     }
     // The instance is held for the call, so a handler that removes its own node stays valid.
     if (const auto instance = PluginRegistry::instanceOf(n)) return instance->message(host::Node(this, node), type, data);

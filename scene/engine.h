@@ -2,6 +2,7 @@
 #pragma once
 
 #include "host/host.h"
+#include "scene/dynamics/simulation.h"
 #include "scene/geometry/geometry_service.h"
 #include "scene/node.h"
 #include "scene/node_store.h"
@@ -33,8 +34,8 @@ struct Feedback {
     std::function<void(int32_t percent, const std::string& text)> progress;
 };
 
-/// The state of a document's dynamics cache. The embedded host simulates nothing: baking marks
-/// the cache as holding the current simulation, clearing empties it.
+/// The state of a document's dynamics cache: baking simulates the document and marks the cache
+/// as holding the motion (bakedMotion), clearing empties it.
 enum class DynamicsCache { Empty, Baked };
 
 /// The dynamics settings hook's entry where the embedded host keeps its cache state (an int:
@@ -102,6 +103,9 @@ class Engine : public host::Host {
     const std::vector<HookMessage>& hookPresses() const { return hookPresses_; }
     /// The dynamics cache of a document as its bake and clear-cache buttons left it.
     DynamicsCache dynamicsCache(NodeId doc) const;
+    /// The motion the last bake of the document simulated; null when it was never baked since it
+    /// was loaded, or the cache was cleared.
+    const BakedMotion* bakedMotion(NodeId doc) const;
     void setInputState(int32_t device, int32_t channel, const Container& state);
     /// The node behind an id (engine code and tests only); null when gone.
     Node* find(NodeId id) const;
@@ -219,6 +223,8 @@ class Engine : public host::Host {
     };
 
     DocumentState* stateOf(NodeId doc);
+    /// What a bake of the document runs with: the hook's settings and the document's frame rate.
+    BakeSettings bakeSettings(const Node& hook, NodeId doc);
     Node* objectIn(NodeId id) const;
     Node* documentNode(NodeId doc) const;
     bool insertAt(Node* node, Node* parent, Node* previous);
@@ -233,6 +239,7 @@ class Engine : public host::Host {
     uint64_t selectionCounter_ = 0;
     int64_t refreshCount_ = 0;
     std::vector<HookMessage> hookPresses_;
+    std::unordered_map<NodeId, BakedMotion> bakes_;
     Feedback feedback_;
     std::string lastError_;
     int32_t version_ = Version;

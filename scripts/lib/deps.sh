@@ -1,7 +1,7 @@
 # Debian packages the project builds and runs with; installed only when missing.
 FLUMPET_PACKAGES=(
     cmake ninja-build g++ libgtest-dev libgmock-dev libbenchmark-dev
-    nlohmann-json3-dev libtiff-dev libassimp-dev libembree-dev libcli11-dev libtinygltf-dev libzstd-dev pkg-config assimp-testmodels
+    nlohmann-json3-dev libtiff-dev libassimp-dev libembree-dev libcli11-dev libtinygltf-dev libzstd-dev libbullet-dev pkg-config assimp-testmodels
 )
 
 ensure_packages() {

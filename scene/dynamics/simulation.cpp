@@ -1,0 +1,259 @@
+#include "scene/dynamics/simulation.h"
+
+#include "host/ids.h"
+#include "host/nodes.h"
+#include "scene/dynamics/body_shapes.h"
+#include "scene/engine.h"
+
+#include <btBulletDynamicsCommon.h>
+
+#include <algorithm>
+#include <cmath>
+#include <memory>
+#include <unordered_map>
+
+namespace flumpet::scene {
+
+namespace {
+
+using host::Vector;
+
+/// How stiffly a follow strength of 100 % pulls a body back to its start pose: the angular
+/// frequency (per second) of the critically damped spring it acts as.
+constexpr double FollowFrequency = 20.0;
+
+void collectObjects(const host::Object& first, std::vector<host::Object>& out) {
+    for (host::Object o = first; o.alive(); o = o.next()) {
+        out.push_back(o);
+        collectObjects(o.firstChild(), out);
+    }
+}
+
+struct Body {
+    host::Object object;
+    Vector scale;
+    btTransform start;
+    double followPosition = 0.0, followRotation = 0.0; // fractions
+    BodyShape shape;
+    std::unique_ptr<btDefaultMotionState> motion;
+    std::unique_ptr<btRigidBody> rigid;
+};
+
+/// The frame a constraint works in: the connector's frame with its Z axis (the one that follows
+/// the bone) as the constraint's X axis, the axis Bullet twists and slides along.
+btTransform boneAlongX(const btTransform& connector) {
+    const btMatrix3x3& b = connector.getBasis();
+    const btMatrix3x3 turned(b[0][2], b[0][0], b[0][1], b[1][2], b[1][0], b[1][1], b[2][2], b[2][0], b[2][1]);
+    return btTransform(turned, connector.getOrigin());
+}
+
+class World {
+  public:
+    explicit World(const BakeSettings& settings)
+        : dispatcher_(&configuration_), world_(&dispatcher_, &broadphase_, &solver_, &configuration_) {
+        world_.setGravity(btVector3(0, static_cast<btScalar>(-settings.gravity), 0));
+        world_.getSolverInfo().m_numIterations = std::max(settings.iterations, 1);
+        if (settings.ground) {
+            ground_ = std::make_unique<btStaticPlaneShape>(btVector3(0, 1, 0), static_cast<btScalar>(settings.groundHeight));
+            groundBody_ = std::make_unique<btRigidBody>(0.0F, nullptr, ground_.get());
+            groundBody_->setFriction(0.8F);
+            world_.addRigidBody(groundBody_.get());
+        }
+    }
+    ~World() {
+        for (auto& c : constraints_) world_.removeConstraint(c.get());
+        for (Body& b : bodies_) world_.removeRigidBody(b.rigid.get());
+        if (groundBody_) world_.removeRigidBody(groundBody_.get());
+    }
+
+    void addBodies(const host::Document& doc) {
+        std::vector<host::Object> objects;
+        collectObjects(doc.firstObject(), objects);
+        const auto isBody = [](const host::Object& o) { return o.tag(host::tagtype::DynamicsBody).alive(); };
+        for (const host::Object& o : objects) {
+            const host::Tag tag = o.tag(host::tagtype::DynamicsBody);
+            if (!tag.alive()) continue;
+            Body b;
+            b.object = o;
+            const Placement placed = splitPlacement(o.globalMatrix());
+            b.scale = placed.scale;
+            b.start = placed.rigid;
+            b.shape = makeBodyShape(o, placed.rigid, isBody);
+            const host::Container data = tag.data();
+            b.followPosition = std::clamp(data.getFloat(host::bodytag::FollowPosition, 0.0) / 100.0, 0.0, 1.0);
+            b.followRotation = std::clamp(data.getFloat(host::bodytag::FollowRotation, 0.0) / 100.0, 0.0, 1.0);
+            const double density = std::max(data.getFloat(host::bodytag::Density, 1000.0), 1e-3);
+            btVector3 low, high;
+            b.shape.compound->getAabb(btTransform::getIdentity(), low, high);
+            const btVector3 size = high - low;
+            const double mass = std::max(density * static_cast<double>(size.x() * size.y() * size.z()), 1e-6);
+            btVector3 inertia(0, 0, 0);
+            b.shape.compound->calculateLocalInertia(static_cast<btScalar>(mass), inertia);
+            b.motion = std::make_unique<btDefaultMotionState>(placed.rigid);
+            btRigidBody::btRigidBodyConstructionInfo info(static_cast<btScalar>(mass), b.motion.get(), b.shape.compound,
+                                                          inertia);
+            info.m_friction = 0.7F;
+            info.m_linearDamping = 0.05F;
+            info.m_angularDamping = 0.05F;
+            b.rigid = std::make_unique<btRigidBody>(info);
+            // Every body is simulated from the first step to the last, never put to sleep.
+            b.rigid->setActivationState(DISABLE_DEACTIVATION);
+            index_[o.id()] = bodies_.size();
+            bodies_.push_back(std::move(b));
+        }
+        for (Body& b : bodies_) world_.addRigidBody(b.rigid.get());
+    }
+
+    /// Joins the bodies each connector links; answers how many it joined.
+    int32_t addConnectors(const host::Document& doc) {
+        std::vector<host::Object> objects;
+        collectObjects(doc.firstObject(), objects);
+        int32_t joined = 0;
+        for (const host::Object& o : objects) {
+            if (o.type() != host::type::Connector) continue;
+            const host::Container data = o.data();
+            Body* a = bodyOf(doc.resolve(data.getLinkId(host::forceparam::ObjectA)));
+            Body* b = bodyOf(doc.resolve(data.getLinkId(host::forceparam::ObjectB)));
+            if (!a || !b || a == b) continue;
+            const btTransform frame = boneAlongX(splitPlacement(o.globalMatrix()).rigid);
+            const btTransform inA = a->start.inverse() * frame;
+            const btTransform inB = b->start.inverse() * frame;
+            std::unique_ptr<btTypedConstraint> c = makeConstraint(data, *a->rigid, *b->rigid, inA, inB);
+            // Joined bodies may overlap at the joint: they do not collide with each other.
+            world_.addConstraint(c.get(), true);
+            constraints_.push_back(std::move(c));
+            ++joined;
+        }
+        return joined;
+    }
+
+    void step(double dt) {
+        for (Body& b : bodies_) follow(b);
+        world_.stepSimulation(static_cast<btScalar>(dt), 0, static_cast<btScalar>(dt));
+    }
+
+    std::vector<host::Matrix> placements() const {
+        std::vector<host::Matrix> out;
+        out.reserve(bodies_.size());
+        for (const Body& b : bodies_) out.push_back(joinPlacement(b.rigid->getWorldTransform(), b.scale));
+        return out;
+    }
+    std::vector<host::NodeId> ids() const {
+        std::vector<host::NodeId> out;
+        for (const Body& b : bodies_) out.push_back(b.object.id());
+        return out;
+    }
+
+  private:
+    /// The body of an object: its own, or that of the nearest ancestor that is one.
+    Body* bodyOf(host::Object o) {
+        for (; o.alive(); o = o.parent())
+            if (const auto it = index_.find(o.id()); it != index_.end()) return &bodies_[it->second];
+        return nullptr;
+    }
+
+    static std::unique_ptr<btTypedConstraint> makeConstraint(const host::Container& data, btRigidBody& a, btRigidBody& b,
+                                                             const btTransform& inA, const btTransform& inB) {
+        namespace cp = host::connectorparam;
+        const bool limited = data.getInt(cp::AngularLimit, 0) != 0;
+        // The angle range is read as a span around the rest pose, so a rig starts within it.
+        const auto halfRange = static_cast<btScalar>(
+            std::abs(data.getFloat(cp::AngleEnd, 0.0) - data.getFloat(cp::AngleStart, 0.0)) / 2.0);
+        switch (data.getInt(host::forceparam::Type, host::connectortype::Ragdoll)) {
+        case host::connectortype::Hinge: {
+            // The hinge turns about the constraint frame's Z axis, across the bone.
+            auto hinge = std::make_unique<btHingeConstraint>(a, b, inA, inB);
+            if (limited) hinge->setLimit(-halfRange, halfRange);
+            return hinge;
+        }
+        case host::connectortype::Slider: {
+            auto slider = std::make_unique<btSliderConstraint>(a, b, inA, inB, true);
+            slider->setLowerLinLimit(static_cast<btScalar>(data.getFloat(cp::LinearMin, 0.0)));
+            slider->setUpperLinLimit(static_cast<btScalar>(data.getFloat(cp::LinearMax, 0.0)));
+            slider->setLowerAngLimit(0.0F);
+            slider->setUpperAngLimit(0.0F);
+            return slider;
+        }
+        case host::connectortype::Ragdoll: {
+            auto cone = std::make_unique<btConeTwistConstraint>(a, b, inA, inB);
+            const auto swing = static_cast<btScalar>(std::abs(data.getFloat(cp::PrimaryAngle, M_PI / 4)));
+            if (limited) cone->setLimit(swing, swing, halfRange);
+            return cone;
+        }
+        default: {
+            auto generic = std::make_unique<btGeneric6DofConstraint>(a, b, inA, inB, true);
+            generic->setLinearLowerLimit(btVector3(0, 0, 0));
+            generic->setLinearUpperLimit(btVector3(0, 0, 0));
+            const btScalar span = limited ? halfRange : static_cast<btScalar>(M_PI);
+            generic->setAngularLowerLimit(btVector3(-span, -span, -span));
+            generic->setAngularUpperLimit(btVector3(span, span, span));
+            return generic;
+        }
+        }
+    }
+
+    /// Pulls a body toward its start pose as a critically damped spring as strong as its
+    /// follow strengths.
+    static void follow(Body& b) {
+        btRigidBody& r = *b.rigid;
+        const double w = FollowFrequency;
+        if (b.followPosition > 0.0) {
+            const btVector3 error = b.start.getOrigin() - r.getCenterOfMassPosition();
+            const btVector3 pull = error * static_cast<btScalar>(w * w) - r.getLinearVelocity() * static_cast<btScalar>(2 * w);
+            r.applyCentralForce(pull * static_cast<btScalar>(b.followPosition / r.getInvMass()));
+        }
+        if (b.followRotation > 0.0) {
+            btVector3 axis;
+            btScalar angle = 0;
+            btTransformUtil::calculateDiffAxisAngleQuaternion(r.getOrientation(), b.start.getRotation(), axis, angle);
+            const btVector3 turn = axis * (angle * static_cast<btScalar>(w * w)) -
+                                   r.getAngularVelocity() * static_cast<btScalar>(2 * w);
+            const btMatrix3x3 inertia = r.getInvInertiaTensorWorld().inverse();
+            r.applyTorque(inertia * turn * static_cast<btScalar>(b.followRotation));
+        }
+    }
+
+    btDefaultCollisionConfiguration configuration_;
+    btCollisionDispatcher dispatcher_;
+    btDbvtBroadphase broadphase_;
+    btSequentialImpulseConstraintSolver solver_;
+    btDiscreteDynamicsWorld world_;
+    std::unique_ptr<btCollisionShape> ground_;
+    std::unique_ptr<btRigidBody> groundBody_;
+    std::vector<Body> bodies_;
+    std::unordered_map<host::NodeId, size_t> index_;
+    std::vector<std::unique_ptr<btTypedConstraint>> constraints_;
+};
+
+bool finite(const std::vector<host::Matrix>& frame) {
+    return std::all_of(frame.begin(), frame.end(), [](const host::Matrix& m) { return host::isFinite(m); });
+}
+
+} // namespace
+
+BakedMotion simulateDocument(Engine& engine, host::NodeId docId, const BakeSettings& settings) {
+    const host::Document doc(&engine, docId);
+    World world(settings);
+    world.addBodies(doc);
+    BakedMotion motion;
+    motion.connectors = world.addConnectors(doc);
+    motion.bodies = world.ids();
+    motion.frames.push_back(world.placements());
+    const double fps = settings.framesPerSecond > 0.0 ? settings.framesPerSecond : 30.0;
+    const double stepsPerSecond = fps * std::max(settings.substeps, 1);
+    const double dt = 1.0 / stepsPerSecond;
+    const auto frames = static_cast<int64_t>(std::llround(std::max(settings.seconds, 0.0) * fps));
+    int64_t steps = 0;
+    for (int64_t f = 1; f <= frames; ++f) {
+        // Whole steps up to the frame's time, counted so that rounding never drifts.
+        const auto until = static_cast<int64_t>(std::llround(static_cast<double>(f) / fps * stepsPerSecond));
+        for (; steps < until; ++steps) world.step(dt);
+        std::vector<host::Matrix> frame = world.placements();
+        // A value that is not finite is never cached: the bake ends at the last sound frame.
+        if (!finite(frame)) break;
+        motion.frames.push_back(std::move(frame));
+    }
+    return motion;
+}
+
+} // namespace flumpet::scene

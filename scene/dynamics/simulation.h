@@ -1,0 +1,52 @@
+// The embedded host's rigid-body dynamics: the bodies, connectors and follow strengths of a
+// document simulated with Bullet, frame by frame, into a cache of world matrices.
+#pragma once
+
+#include "host/math.h"
+#include "host/values.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace flumpet::scene {
+
+class Engine;
+
+/// Entries of the dynamics settings hook that only the embedded host reads when it bakes (the
+/// module writes none of them); each has a default when absent. Besides them a bake reads the
+/// hook's gravity, substeps and iterations (host::dynamicsparam), which the rig builders set.
+namespace bakeparam {
+/// Seconds to simulate (3).
+inline constexpr int32_t Seconds = 10991;
+/// A static ground plane (off) and its height along Y (0).
+inline constexpr int32_t Ground = 10992;
+inline constexpr int32_t GroundHeight = 10993;
+} // namespace bakeparam
+
+struct BakeSettings {
+    double seconds = 3.0;
+    double framesPerSecond = 30.0;
+    /// Simulation steps per frame and solver iterations per step.
+    int32_t substeps = 8;
+    int32_t iterations = 10;
+    bool ground = false;
+    double groundHeight = 0.0;
+    /// Downward, in scene units per second squared (the rig builders' 1000 suits centimetres).
+    double gravity = 1000.0;
+};
+
+/// What a bake produced: the world matrix of every body at every frame (frame 0 is the start).
+struct BakedMotion {
+    std::vector<host::NodeId> bodies;
+    std::vector<std::vector<host::Matrix>> frames; ///< frames[f][b]
+    int32_t connectors = 0;                        ///< connectors that joined two bodies
+    bool operator==(const BakedMotion&) const = default;
+};
+
+/// Simulates the document from its current state. Bodies are the objects with a dynamics body
+/// tag, shaped by their own geometry and that of their descendants which are not bodies
+/// themselves; connectors join the bodies they link. Deterministic for a given document.
+BakedMotion simulateDocument(Engine& engine, host::NodeId doc, const BakeSettings& settings);
+
+} // namespace flumpet::scene

@@ -1,0 +1,102 @@
+// The embedded host's dynamics: what a bake of a few bodies does.
+#include "host/messages.h"
+#include "scene_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+namespace flumpet::test {
+namespace {
+
+using host::Vector;
+
+/// Bodies of a metre or less, under the earth's gravity in metres.
+struct DynamicsScene : SceneFixture {
+    DynamicsScene() { setHook(host::dynamicsparam::Gravity, 9.81); }
+    host::Node hook() const { return doc.sceneHook(host::hook::DynamicsSettings); }
+    void setHook(int32_t id, const host::Value& v) { hook().setParameter(host::DescID(id), v); }
+
+    /// A cube of the given edge at a place, made a body.
+    host::Object body(const std::string& name, const Vector& at, double edge = 1.0, double followPercent = 0.0) {
+        host::Object cube = add(host::type::Cube, name);
+        cube.setParameter(host::DescID(host::primitive::CubeSize), Vector{edge, edge, edge});
+        cube.setLocalPosition(at);
+        const host::Tag tag = addTag(cube, host::tagtype::DynamicsBody);
+        tag.setParameter(host::DescID(host::bodytag::FollowPosition), followPercent);
+        tag.setParameter(host::DescID(host::bodytag::FollowRotation), followPercent);
+        return cube;
+    }
+    bool press(int32_t button) {
+        const host::DescID id(button);
+        host::DescriptionUsed used{doc.id(), 0, &id};
+        return engine.sendMessage(hook().id(), host::msg::DescriptionUsed, &used);
+    }
+    const scene::BakedMotion& bake() {
+        EXPECT_TRUE(press(host::dynamicshook::Bake));
+        const scene::BakedMotion* motion = engine.bakedMotion(doc.id());
+        EXPECT_NE(motion, nullptr);
+        static const scene::BakedMotion none;
+        return motion ? *motion : none;
+    }
+    /// Where body b is at frame f.
+    static Vector at(const scene::BakedMotion& m, size_t f, size_t b) { return m.frames.at(f).at(b).off; }
+};
+
+TEST(Dynamics, ADroppedBoxComesToRestOnTheGround) {
+    DynamicsScene f;
+    f.body("Box", {0, 3, 0});
+    f.setHook(scene::bakeparam::Ground, true);
+    const scene::BakedMotion& m = f.bake();
+    ASSERT_EQ(m.frames.size(), 91U); // 3 s at 30 frames per second, and the start
+    const Vector start = f.at(m, 0, 0), end = f.at(m, 90, 0), before = f.at(m, 85, 0);
+    EXPECT_NEAR(start.y, 3.0, 1e-6);
+    EXPECT_NEAR(end.y, 0.5, 0.05);
+    EXPECT_LT(host::length(end - before), 1e-3);
+    // The same scene bakes the same motion; clearing empties the cache.
+    const scene::BakedMotion first = m;
+    EXPECT_EQ(f.bake(), first);
+    EXPECT_TRUE(f.press(host::dynamicshook::ClearCache));
+    EXPECT_EQ(f.engine.bakedMotion(f.doc.id()), nullptr);
+    EXPECT_EQ(f.engine.dynamicsCache(f.doc.id()), scene::DynamicsCache::Empty);
+}
+
+TEST(Dynamics, AFullFollowStrengthHoldsTheStartPose) {
+    DynamicsScene f;
+    f.body("Held", {0, 2, 0}, 0.5, 100.0);
+    f.body("Limp", {3, 2, 0}, 0.5, 0.0);
+    const scene::BakedMotion& m = f.bake();
+    // Gravity against a spring of 20 per second sags it by g / 400.
+    EXPECT_LT(host::length(f.at(m, m.frames.size() - 1, 0) - Vector{0, 2, 0}), 0.05);
+    EXPECT_LT(f.at(m, m.frames.size() - 1, 1).y, -30.0); // 3 s of free fall
+}
+
+TEST(Dynamics, AHingeKeepsItsBodiesWithinItsLimits) {
+    DynamicsScene f;
+    const host::Object holder = f.body("Holder", {0, 2, 0}, 0.5, 100.0);
+    const host::Object swinger = f.body("Swinger", {1, 2, 0}, 0.5);
+    // A hinge at the holder's side: its Z axis (the bone) along world X, its Y axis (the hinge's
+    // axis) along world Z, so gravity swings the swinger down, but only as far as the limit.
+    host::Object hinge = f.add(host::type::Connector, "Hinge");
+    hinge.setGlobalMatrix({{0.5, 2, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 0}});
+    hinge.setParameter(host::DescID(host::forceparam::Type), host::connectortype::Hinge);
+    hinge.setParameter(host::DescID(host::forceparam::ObjectA), host::Link{holder.id()});
+    hinge.setParameter(host::DescID(host::forceparam::ObjectB), host::Link{swinger.id()});
+    hinge.setParameter(host::DescID(host::connectorparam::AngularLimit), int32_t{1});
+    hinge.setParameter(host::DescID(host::connectorparam::AngleStart), 0.0);
+    hinge.setParameter(host::DescID(host::connectorparam::AngleEnd), 1.0471976); // a span of 60 degrees
+    const scene::BakedMotion& m = f.bake();
+    EXPECT_EQ(m.connectors, 1);
+    double largest = 0.0;
+    for (size_t k = 0; k < m.frames.size(); ++k) {
+        const host::Matrix a = m.frames[k][0], b = m.frames[k][1];
+        largest = std::max(largest, host::angleBetween(a.v1, b.v1));
+        // The swinger stays on its hinge.
+        EXPECT_NEAR(host::length(f.at(m, k, 1) - f.at(m, k, 0)), 1.0, 0.05) << k;
+    }
+    EXPECT_GT(largest, 0.2);                  // it swung
+    EXPECT_LT(largest, 0.5235988 + 0.05);     // and no further than half the span
+}
+
+} // namespace
+} // namespace flumpet::test
