@@ -144,6 +144,25 @@ void BM_RigPrepareMesh(benchmark::State& state) {
 }
 BENCHMARK(BM_RigPrepareMesh)->Arg(100'000)->Arg(1'000'000)->Unit(benchmark::kMillisecond);
 
+// The mannequin's rig (22 bodies, 21 connectors) baked for 300 frames onto a ground plane, with
+// the substeps and iterations the create command sets.
+void BM_RigBake(benchmark::State& state) {
+    guarded(state, [&] {
+        RiggedMannequin& m = mannequin(state.range(0));
+        seedRandom(1);
+        m.press("CMD_CREATE");
+        const host::Node hook = m.doc.sceneHook(host::hook::DynamicsSettings);
+        hook.setParameter(host::DescID(scene::bakeparam::Seconds), 10.0);
+        hook.setParameter(host::DescID(scene::bakeparam::Ground), true);
+        for (auto _ : state) m.press("CMD_BAKE");
+        const scene::BakedMotion* motion = m.session.engine().bakedMotion(m.doc.id());
+        if (!motion || motion->frames.size() != 301) throw std::runtime_error("the bake did not run 300 frames");
+        state.counters["bodies"] = static_cast<double>(motion->bodies.size());
+        m.undo();
+    });
+}
+BENCHMARK(BM_RigBake)->Arg(10'000)->Unit(benchmark::kMillisecond);
+
 /// A generator in rope mode over a spline of three turns of a helix (one segment, 33 points).
 struct RopeScene {
     app::Session& session = sharedSession();
