@@ -47,10 +47,14 @@ std::unique_ptr<SpatialIndex> SpatialIndex::build(EmbreeDevice& device, const Me
     auto rtcDevice = static_cast<RTCDevice>(device.get());
     if (!rtcDevice) return nullptr;
     std::unique_ptr<SpatialIndex> index(new SpatialIndex());
-    index->points_.reserve(mesh.points.size());
-    const bool placed = placement != Matrix{};
-    for (const Vector& p : mesh.points)
-        index->points_.push_back(placed ? placement * p : p);
+    if (placement == Matrix{}) {
+        index->points_ = mesh.points;
+    } else {
+        std::vector<Vector> placed;
+        placed.reserve(mesh.points.size());
+        for (const Vector& p : mesh.points) placed.push_back(placement * p);
+        index->points_ = std::move(placed);
+    }
     // Polygon numbers + 1 must fit the triangle record.
     if (mesh.polygons.size() >= static_cast<size_t>(std::numeric_limits<int32_t>::max())) return nullptr;
     index->triangles_.reserve(mesh.polygons.size() * 2);

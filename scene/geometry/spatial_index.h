@@ -52,7 +52,9 @@ class SpatialIndex {
         int32_t k;
     };
     void* scene_ = nullptr; // RTCScene
-    std::vector<Vector> points_;
+    /// The mesh's own points when it is indexed where it stands (shared, not copied), else the
+    /// points as placed.
+    SharedArray<Vector> points_;
     std::vector<Triangle> triangles_;
 
     friend struct ClosestSearch;
