@@ -159,18 +159,12 @@ BakeSettings Engine::bakeSettings(const Node& hook, NodeId doc) {
     s.seconds = std::clamp(data.getFloat(bakeparam::Seconds, s.seconds), 0.0, 3600.0);
     s.ground = data.getBool(bakeparam::Ground, s.ground);
     s.groundHeight = data.getFloat(bakeparam::GroundHeight, s.groundHeight);
-    const auto number = [&](int32_t id, double fallback) {
-        const host::Value* v = data.find(id);
-        return v ? host::numberValue(*v, fallback) : fallback;
-    };
-    s.gravity = number(host::dynamicsparam::Gravity, s.gravity);
-    s.substeps = static_cast<int32_t>(std::clamp(number(host::dynamicsparam::Substeps, s.substeps), 1.0, 1000.0));
-    s.iterations = static_cast<int32_t>(std::clamp(number(host::dynamicsparam::Iterations, s.iterations), 1.0, 1000.0));
-    if (const Node* d = documentNode(doc)) {
-        host::Value rate;
-        if (const host::Value* v = d->data.find(host::docparam::FrameRate)) rate = *v;
-        s.framesPerSecond = host::numberValue(rate, s.framesPerSecond);
-    }
+    // The builders write these as floats, a file may hold whole numbers: getFloat reads both.
+    s.gravity = data.getFloat(host::dynamicsparam::Gravity, s.gravity);
+    s.substeps = static_cast<int32_t>(std::clamp(data.getFloat(host::dynamicsparam::Substeps, s.substeps), 1.0, 1000.0));
+    s.iterations =
+        static_cast<int32_t>(std::clamp(data.getFloat(host::dynamicsparam::Iterations, s.iterations), 1.0, 1000.0));
+    if (const Node* d = documentNode(doc)) s.framesPerSecond = d->data.getFloat(host::docparam::FrameRate, s.framesPerSecond);
     return s;
 }
 

@@ -66,9 +66,7 @@ class World {
         if (groundBody_) world_.removeRigidBody(groundBody_.get());
     }
 
-    void addBodies(const host::Document& doc) {
-        std::vector<host::Object> objects;
-        collectObjects(doc.firstObject(), objects);
+    void addBodies(const std::vector<host::Object>& objects) {
         const auto isBody = [](const host::Object& o) { return o.tag(host::tagtype::DynamicsBody).alive(); };
         for (const host::Object& o : objects) {
             const host::Tag tag = o.tag(host::tagtype::DynamicsBody);
@@ -105,9 +103,7 @@ class World {
     }
 
     /// Joins the bodies each connector links; answers how many it joined.
-    int32_t addConnectors(const host::Document& doc) {
-        std::vector<host::Object> objects;
-        collectObjects(doc.firstObject(), objects);
+    int32_t addConnectors(const host::Document& doc, const std::vector<host::Object>& objects) {
         int32_t joined = 0;
         for (const host::Object& o : objects) {
             if (o.type() != host::type::Connector) continue;
@@ -233,10 +229,12 @@ bool finite(const std::vector<host::Matrix>& frame) {
 
 BakedMotion simulateDocument(Engine& engine, host::NodeId docId, const BakeSettings& settings) {
     const host::Document doc(&engine, docId);
+    std::vector<host::Object> objects;
+    collectObjects(doc.firstObject(), objects);
     World world(settings);
-    world.addBodies(doc);
+    world.addBodies(objects);
     BakedMotion motion;
-    motion.connectors = world.addConnectors(doc);
+    motion.connectors = world.addConnectors(doc, objects);
     motion.bodies = world.ids();
     motion.frames.push_back(world.placements());
     const double fps = settings.framesPerSecond > 0.0 ? settings.framesPerSecond : 30.0;

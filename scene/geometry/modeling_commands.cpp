@@ -8,6 +8,7 @@
 #include "scene/geometry/triangulate.h"
 
 #include <algorithm>
+#include <span>
 #include <vector>
 
 namespace flumpet::scene {
@@ -205,12 +206,25 @@ void triangulate(MeshPayload& m, int32_t how) {
     m.touch();
 }
 
-/// The selected polygons of a mesh with few of them selected, copied as split copies them: the
-/// points they use in their old order, the polygons in theirs, all of them selected.
-std::unique_ptr<MeshPayload> copySelectedPolygons(const MeshPayload& m, PointRemap& remap) {
-    std::vector<int32_t> chosen = m.polygonSelection.indices();
-    // A selection may name polygons past the end, as a pass over the polygons would never see.
-    std::erase_if(chosen, [&](int32_t i) { return static_cast<size_t>(i) >= m.polygons.size(); });
+/// The polygons a split takes, ascending: read off the selection itself when it is small, else
+/// picked by one pass over every polygon.
+std::vector<int32_t> polygonsToSplit(const MeshPayload& m, int32_t how) {
+    std::vector<int32_t> chosen;
+    if (how == mode::PolygonSelection && sparse(m.polygonSelection, m.polygons.size())) {
+        chosen = m.polygonSelection.indices();
+        // A selection may name polygons past the end, as a pass over the polygons would never see.
+        std::erase_if(chosen, [&](int32_t i) { return static_cast<size_t>(i) >= m.polygons.size(); });
+        return chosen;
+    }
+    const std::vector<uint8_t> picked = pickPolygons(m, how);
+    for (size_t i = 0; i < picked.size(); ++i)
+        if (picked[i]) chosen.push_back(static_cast<int32_t>(i));
+    return chosen;
+}
+
+/// The chosen polygons (ascending) with the points they use: the points in their old order, the
+/// polygons in theirs, the selections carried along.
+std::unique_ptr<MeshPayload> copyPolygons(const MeshPayload& m, std::span<const int32_t> chosen, PointRemap& remap) {
     remap.newIndexOfOld.assign(m.points.size(), -1);
     std::vector<int32_t> used;
     for (int32_t i : chosen) {
@@ -222,7 +236,14 @@ std::unique_ptr<MeshPayload> copySelectedPolygons(const MeshPayload& m, PointRem
             to = 0;
         }
     }
-    std::sort(used.begin(), used.end());
+    // A few points are put in their old order by sorting them; many, by one pass over all points.
+    if (used.size() * 4 < m.points.size()) {
+        std::sort(used.begin(), used.end());
+    } else {
+        used.clear();
+        for (size_t i = 0; i < m.points.size(); ++i)
+            if (remap.newIndexOfOld[i] == 0) used.push_back(static_cast<int32_t>(i));
+    }
     auto piece = std::make_unique<MeshPayload>();
     std::vector<Vector> points;
     points.reserve(used.size());
@@ -237,40 +258,7 @@ std::unique_ptr<MeshPayload> copySelectedPolygons(const MeshPayload& m, PointRem
     polygons.reserve(chosen.size());
     for (int32_t i : chosen) {
         const Polygon& p = m.polygons[static_cast<size_t>(i)];
-        piece->polygonSelection.select(static_cast<int32_t>(polygons.size()));
-        polygons.push_back({map(p.a), map(p.b), map(p.c), map(p.d)});
-    }
-    piece->points = std::move(points);
-    piece->polygons = std::move(polygons);
-    return piece;
-}
-
-/// Every picked polygon with the points it uses, in their old order.
-std::unique_ptr<MeshPayload> copyPickedPolygons(const MeshPayload& m, int32_t how, PointRemap& remap) {
-    const std::vector<uint8_t> picked = pickPolygons(m, how);
-    remap.newIndexOfOld.assign(m.points.size(), -1);
-    for (size_t i = 0; i < m.polygons.size(); ++i) {
-        if (!picked[i]) continue;
-        const Polygon& p = m.polygons[i];
-        for (int32_t v : {p.a, p.b, p.c, p.d})
-            remap.newIndexOfOld[static_cast<size_t>(v)] = 0;
-    }
-    auto piece = std::make_unique<MeshPayload>();
-    std::vector<Vector> points;
-    std::vector<Polygon> polygons;
-    for (size_t i = 0; i < m.points.size(); ++i) {
-        if (remap.newIndexOfOld[i] < 0) continue;
-        const auto to = static_cast<int32_t>(points.size());
-        remap.newIndexOfOld[i] = to;
-        points.push_back(m.points[i]);
-        if (m.pointSelection.isSelected(static_cast<int32_t>(i))) piece->pointSelection.select(to);
-    }
-    const auto map = [&](int32_t v) { return remap.newIndexOfOld[static_cast<size_t>(v)]; };
-    for (size_t i = 0; i < m.polygons.size(); ++i) {
-        if (!picked[i]) continue;
-        const Polygon& p = m.polygons[i];
-        if (m.polygonSelection.isSelected(static_cast<int32_t>(i)))
-            piece->polygonSelection.select(static_cast<int32_t>(polygons.size()));
+        if (m.polygonSelection.isSelected(i)) piece->polygonSelection.select(static_cast<int32_t>(polygons.size()));
         polygons.push_back({map(p.a), map(p.b), map(p.c), map(p.d)});
     }
     piece->points = std::move(points);
@@ -280,9 +268,7 @@ std::unique_ptr<MeshPayload> copyPickedPolygons(const MeshPayload& m, int32_t ho
 
 Node* split(Engine& engine, Node& source, const MeshPayload& m, int32_t how) {
     PointRemap remap;
-    std::unique_ptr<MeshPayload> piece = how == mode::PolygonSelection && sparse(m.polygonSelection, m.polygons.size())
-                                             ? copySelectedPolygons(m, remap)
-                                             : copyPickedPolygons(m, how, remap);
+    std::unique_ptr<MeshPayload> piece = copyPolygons(m, polygonsToSplit(m, how), remap);
     if (m.deformed) {
         piece->deformed = SharedArray<Vector>(remapPositions(*m.deformed, remap, piece->points.size()));
         piece->deformStamp = newGeometryStamp();

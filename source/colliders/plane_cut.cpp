@@ -122,7 +122,7 @@ bool isBehindPlane(const Vector& position, const Vector& p0, const Vector& n) {
         if (cosine > 1e-3) return true;
         if (cosine < -1e-3) return false;
     }
-    const float degrees = static_cast<float>(host::angleBetween(n, p0 - position)) * DegreesPerRadian;
+    const float degrees = static_cast<float>(host::angleBetween(n, d)) * DegreesPerRadian;
     return degrees < 90.0F;
 }
 

@@ -5,10 +5,14 @@
 
 namespace flumpet {
 
-void listAndRecordNew(const host::Object& object, bool alsoExtra) {
+void listNew(const host::Node& node, bool alsoExtra) {
     CommandContext& ctx = commandContext();
-    ctx.created.insert(object);
-    if (alsoExtra) ctx.extra.insert(object);
+    ctx.created.insert(node);
+    if (alsoExtra) ctx.extra.insert(node);
+}
+
+void listAndRecordNew(const host::Object& object, bool alsoExtra) {
+    listNew(object, alsoExtra);
     if (object.host()) host::activeDocument(*object.host()).addUndo(host::undo::NewObject, object);
 }
 

@@ -5,8 +5,11 @@
 
 namespace flumpet {
 
-/// Adds the object to the created-objects list of the command context (and to its
-/// extra-objects list when asked), then records it for undo as new in the active document.
+/// Adds the object or tag to the created-objects list of the command context (and to its
+/// extra-objects list when asked).
+void listNew(const host::Node& node, bool alsoExtra);
+
+/// listNew, then records the object for undo as new in the active document.
 void listAndRecordNew(const host::Object& object, bool alsoExtra);
 
 /// Inserts a new object as last child of parent; when that fails (the parent is gone) frees

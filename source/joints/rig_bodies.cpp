@@ -30,9 +30,16 @@ void giveChainBody(const host::Object& generator, const host::Object& object, in
         createCollider(generator, {}, object, commandId);
         addProtectionTag(object, 0, true);
     }
+    addChainBody(generator, object);
+}
+
+host::Tag addChainBody(const host::Object& generator, const host::Object& object) {
     const host::Tag body(object.host(), object.host()->allocTag(host::tagtype::DynamicsBody));
+    if (!body.alive()) return {};
     setupChainBody(generator, body, 300.0F, 30.0F, 0.7F, 0.7F, object);
-    if (body.object().alive()) generator.document().addUndo(host::undo::NewObject, body);
+    if (!body.object().alive()) return {}; // not inserted: setupChainBody has freed it
+    generator.document().addUndo(host::undo::NewObject, body);
+    return body;
 }
 
 } // namespace flumpet

@@ -18,6 +18,10 @@ inline constexpr int32_t LockChildren = 1002;
 /// (and the extra-objects list when asked) and recorded for undo.
 void addProtectionTag(const host::Object& object, int32_t lockMode, bool alsoExtra);
 
+/// A new body tag on a chain or rope member, set up for chain members (both lists) and recorded
+/// for undo; empty when it could not be put on the object.
+host::Tag addChainBody(const host::Object& generator, const host::Object& object);
+
 /// Makes a chain member or selected object a body: with `collider`, a collider cut or fitted for
 /// command `commandId` and a protection tag first; then a body tag set up for chain members,
 /// recorded for undo.

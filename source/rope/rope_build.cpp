@@ -1,9 +1,10 @@
 #include "rope/rope_build.h"
 
-#include "colliders/body_setup.h"
 #include "command_context.h"
 #include "host/ids.h"
 #include "joints/connectors.h"
+#include "joints/record_created.h"
+#include "joints/rig_bodies.h"
 #include "parameters.h"
 #include "random.h"
 #include "rope/rope_frame.h"
@@ -78,14 +79,10 @@ class SegmentBuilder {
         tracer.setParameter(host::DescID(host::tracerparam::LimitMode), int32_t{0});
         tracer.setParameter(host::DescID(host::tracerparam::Mode), int32_t{4});
         tracer.setParameter(host::DescID(host::tracerparam::Type), int32_t{1});
-        const bool groupIn = group.insertUnderLast(generator_);
-        const bool tracerIn = tracer.insertUnderLast(generator_);
-        for (const auto& [object, in] : {std::pair{group, groupIn}, std::pair{tracer, tracerIn}}) {
-            if (!in) object.free();
-            else listBoth(object);
-        }
-        if (groupIn) record(group);
-        if (tracerIn) record(tracer);
+        const bool groupIn = insertLastOrFree(group, generator_);
+        const bool tracerIn = insertLastOrFree(tracer, generator_);
+        if (groupIn) listAndRecordNew(group, true);
+        if (tracerIn) listAndRecordNew(tracer, true);
         walkChain(groupIn ? group : host::Object{}, tracerIn ? tracer : host::Object{});
     }
 
@@ -95,12 +92,6 @@ class SegmentBuilder {
         object.setName(name);
         return object;
     }
-    void listBoth(const host::Node& node) const {
-        CommandContext& ctx = commandContext();
-        ctx.created.insert(node);
-        ctx.extra.insert(node);
-    }
-    void record(const host::Node& node) const { doc_.addUndo(host::undo::NewObject, node); }
 
     void makePiece(int32_t n) {
         const int32_t count = settings_.count;
@@ -165,19 +156,19 @@ class SegmentBuilder {
             clone.free();
             return;
         }
-        // Parents are recorded before their children, so that undo takes the children out first.
-        record(joint);
+        // Parents are recorded before their children, so that undo takes the children out first;
+        // the lists name each piece's clone and cone before its joint.
+        doc_.addUndo(host::undo::NewObject, joint);
         for (const host::Object& child : {clone, cone}) {
             if (!child.alive()) continue;
             if (!child.insertUnder(joint)) {
                 child.free();
                 continue;
             }
-            listBoth(child);
-            record(child);
+            listAndRecordNew(child, true);
         }
         chain_.push_back(joint);
-        listBoth(joint);
+        listNew(joint, true);
     }
 
     /// A copy of the piece instance scaled by how much the piece was stretched or squeezed
@@ -217,8 +208,7 @@ class SegmentBuilder {
             null.free();
             return {};
         }
-        listBoth(null);
-        record(null);
+        listAndRecordNew(null, true);
         doc_.addUndo(host::undo::ChangeSmall, generator_);
         generator_.setParameter(host::DescID(end ? ROPE_CONTROLLER_2 : ROPE_CONTROLLER_1), host::Link{null.id()});
         null.setName("Generator_Controller_" + prefix_ + (end ? "_End" : "_Start"));
@@ -245,7 +235,9 @@ class SegmentBuilder {
             const bool closing = closed && k + 1 == n;
             if (closing) traced.insert(chain_[0].id());
             if (k > 0 && group.alive()) connect(k, closing, group);
-            makeBody(joint);
+            const host::Tag body = addChainBody(generator_, joint);
+            if (body.alive() && settings_.piece.alive())
+                body.setParameter(host::DescID(host::bodytag::ShapeKind), int32_t{6});
         }
         tracer.setParameter(host::DescID(host::tracerparam::Objects), traced);
     }
@@ -276,18 +268,6 @@ class SegmentBuilder {
         host::Matrix aimed = ropeFrame(at, before, frame.v2);
         aimed.off = connector.globalMatrix().off;
         connector.setGlobalMatrix(aimed);
-    }
-
-    void makeBody(const host::Object& joint) const {
-        const host::Tag body(&host_, host_.allocTag(host::tagtype::DynamicsBody));
-        if (!body.alive()) return;
-        setupChainBody(generator_, body, 300.0F, 30.0F, 0.7F, 0.7F, joint);
-        if (!body.object().alive()) {
-            body.free();
-            return;
-        }
-        if (settings_.piece.alive()) body.setParameter(host::DescID(host::bodytag::ShapeKind), int32_t{6});
-        record(body);
     }
 
     const host::Object& generator_;
