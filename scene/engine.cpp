@@ -170,7 +170,12 @@ BakeSettings Engine::bakeSettings(const Node& hook, NodeId doc) {
 
 const BakedMotion* Engine::bakedMotion(NodeId doc) const {
     const auto it = bakes_.find(doc);
-    return it == bakes_.end() ? nullptr : &it->second;
+    return it == bakes_.end() ? nullptr : &it->second.motion;
+}
+
+const StabilityReport* Engine::bakeReport(NodeId doc) const {
+    const auto it = bakes_.find(doc);
+    return it == bakes_.end() ? nullptr : &it->second.report;
 }
 
 bool Engine::sendMessage(NodeId node, int32_t type, void* data) {
@@ -191,6 +196,8 @@ bool Engine::sendMessage(NodeId node, int32_t type, void* data) {
                 bakes_[used->document] = simulateDocument(*this, used->document, bakeSettings(*n, used->document));
             else
                 bakes_.erase(used->document);
+            if (const StabilityReport* report = bakeReport(used->document))
+                for (const std::string& line : report->lines()) consoleLine(line);
         }
     }
     // The instance is held for the call, so a handler that removes its own node stays valid.

@@ -106,6 +106,9 @@ class Engine : public host::Host {
     /// The motion the last bake of the document simulated; null when it was never baked since it
     /// was loaded, or the cache was cleared.
     const BakedMotion* bakedMotion(NodeId doc) const;
+    /// The report of the document's last bake in this session (also printed on the console
+    /// when the bake ends); null when there was none since the cache was last cleared.
+    const StabilityReport* bakeReport(NodeId doc) const;
     void setInputState(int32_t device, int32_t channel, const Container& state);
     /// The node behind an id (engine code and tests only); null when gone.
     Node* find(NodeId id) const;
@@ -239,7 +242,7 @@ class Engine : public host::Host {
     uint64_t selectionCounter_ = 0;
     int64_t refreshCount_ = 0;
     std::vector<HookMessage> hookPresses_;
-    std::unordered_map<NodeId, BakedMotion> bakes_;
+    std::unordered_map<NodeId, Bake> bakes_;
     Feedback feedback_;
     std::string lastError_;
     int32_t version_ = Version;

@@ -134,6 +134,29 @@ class World {
         for (const Body& b : bodies_) out.push_back(joinPlacement(b.rigid->getWorldTransform(), b.scale));
         return out;
     }
+    /// The diagonal of the box around every body where the bake starts.
+    double startSize() const {
+        btVector3 low(0, 0, 0), high(0, 0, 0);
+        for (size_t i = 0; i < bodies_.size(); ++i) {
+            btVector3 l, h;
+            bodies_[i].rigid->getAabb(l, h);
+            if (i == 0) {
+                low = l;
+                high = h;
+            }
+            low.setMin(l);
+            high.setMax(h);
+        }
+        return static_cast<double>((high - low).length());
+    }
+    void measureSpeeds(StabilityReport& report) const {
+        for (const Body& b : bodies_) {
+            report.largestLinearSpeed =
+                std::max(report.largestLinearSpeed, static_cast<double>(b.rigid->getLinearVelocity().length()));
+            report.largestAngularSpeed =
+                std::max(report.largestAngularSpeed, static_cast<double>(b.rigid->getAngularVelocity().length()));
+        }
+    }
     std::vector<host::NodeId> ids() const {
         std::vector<host::NodeId> out;
         for (const Body& b : bodies_) out.push_back(b.object.id());
@@ -227,13 +250,15 @@ bool finite(const std::vector<host::Matrix>& frame) {
 
 } // namespace
 
-BakedMotion simulateDocument(Engine& engine, host::NodeId docId, const BakeSettings& settings) {
+Bake simulateDocument(Engine& engine, host::NodeId docId, const BakeSettings& settings) {
     const host::Document doc(&engine, docId);
     std::vector<host::Object> objects;
     collectObjects(doc.firstObject(), objects);
     World world(settings);
     world.addBodies(objects);
-    BakedMotion motion;
+    Bake bake;
+    BakedMotion& motion = bake.motion;
+    StabilityReport& report = bake.report;
     motion.connectors = world.addConnectors(doc, objects);
     motion.bodies = world.ids();
     motion.frames.push_back(world.placements());
@@ -241,6 +266,13 @@ BakedMotion simulateDocument(Engine& engine, host::NodeId docId, const BakeSetti
     const double stepsPerSecond = fps * std::max(settings.substeps, 1);
     const double dt = 1.0 / stepsPerSecond;
     const auto frames = static_cast<int64_t>(std::llround(std::max(settings.seconds, 0.0) * fps));
+    report.framesAsked = frames;
+    // Limits well beyond what a falling, tumbling rig reaches: twice the speed of a free fall
+    // through the whole bake plus ten rig sizes a second, and a hundred turns a second... a
+    // body past them has been thrown by the solver, not by gravity.
+    const double size = world.startSize();
+    report.linearSpeedLimit = 2.0 * std::abs(settings.gravity) * std::max(settings.seconds, 0.0) + 10.0 * size;
+    report.angularSpeedLimit = 200.0 * M_PI;
     int64_t steps = 0;
     for (int64_t f = 1; f <= frames; ++f) {
         // Whole steps up to the frame's time, counted so that rounding never drifts.
@@ -248,10 +280,15 @@ BakedMotion simulateDocument(Engine& engine, host::NodeId docId, const BakeSetti
         for (; steps < until; ++steps) world.step(dt);
         std::vector<host::Matrix> frame = world.placements();
         // A value that is not finite is never cached: the bake ends at the last sound frame.
-        if (!finite(frame)) break;
+        if (!finite(frame)) {
+            report.nonFinite = "frame " + std::to_string(f);
+            break;
+        }
+        world.measureSpeeds(report);
         motion.frames.push_back(std::move(frame));
+        report.frames = f;
     }
-    return motion;
+    return bake;
 }
 
 } // namespace flumpet::scene

@@ -44,9 +44,56 @@ struct BakedMotion {
     bool operator==(const BakedMotion&) const = default;
 };
 
+/// How a bake went: what anyone watching the motion would want to know before trusting it.
+struct StabilityReport {
+    /// Frames simulated after the start, and the frames the bake was asked for.
+    int64_t frames = 0;
+    int64_t framesAsked = 0;
+    /// The largest speeds any body reached: scene units per second, radians per second.
+    double largestLinearSpeed = 0.0;
+    double largestAngularSpeed = 0.0;
+    /// The speeds above which a body is taken to have blown up.
+    double linearSpeedLimit = 0.0;
+    double angularSpeedLimit = 0.0;
+    /// Bodies that left the region the rig may move in (by name, first frame they were out).
+    struct Escape {
+        std::string body;
+        int64_t frame = 0;
+        bool operator==(const Escape&) const = default;
+    };
+    std::vector<Escape> bodiesOutside;
+    /// Connectors whose bodies went beyond the connector's limits by more than the tolerance:
+    /// the largest excess seen (radians for angles, scene units for coming apart) and its frame.
+    struct Excess {
+        std::string connector;
+        std::string what; ///< "angle" or "apart"
+        double amount = 0.0;
+        int64_t frame = 0;
+        bool operator==(const Excess&) const = default;
+    };
+    std::vector<Excess> jointsBeyondLimits;
+    /// Pairs of bodies, not joined by a connector, that overlap where the bake starts.
+    std::vector<std::pair<std::string, std::string>> overlapsAtRest;
+    /// Where the first value that is not finite appeared; empty when every value was finite.
+    std::string nonFinite;
+
+    /// False when the motion cannot be trusted: a value not finite, a body out of the region, a
+    /// joint beyond its limits or a speed beyond its limit. Overlaps at rest only warn.
+    bool stable() const;
+    /// The report as console lines, the verdict first.
+    std::vector<std::string> lines() const;
+    bool operator==(const StabilityReport&) const = default;
+};
+
+/// A bake's motion and its report.
+struct Bake {
+    BakedMotion motion;
+    StabilityReport report;
+};
+
 /// Simulates the document from its current state. Bodies are the objects with a dynamics body
 /// tag, shaped by their own geometry and that of their descendants which are not bodies
 /// themselves; connectors join the bodies they link. Deterministic for a given document.
-BakedMotion simulateDocument(Engine& engine, host::NodeId doc, const BakeSettings& settings);
+Bake simulateDocument(Engine& engine, host::NodeId doc, const BakeSettings& settings);
 
 } // namespace flumpet::scene

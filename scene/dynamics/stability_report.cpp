@@ -1,0 +1,39 @@
+#include "scene/dynamics/simulation.h"
+
+#include <cstdio>
+
+namespace flumpet::scene {
+
+namespace {
+
+std::string number(double value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.4g", value);
+    return text;
+}
+
+} // namespace
+
+bool StabilityReport::stable() const {
+    return nonFinite.empty() && bodiesOutside.empty() && jointsBeyondLimits.empty() &&
+           largestLinearSpeed <= linearSpeedLimit && largestAngularSpeed <= angularSpeedLimit;
+}
+
+std::vector<std::string> StabilityReport::lines() const {
+    std::vector<std::string> out;
+    out.push_back(std::string("Dynamics bake ") + (stable() ? "stable" : "UNSTABLE") + ": " + std::to_string(frames) +
+                  " of " + std::to_string(framesAsked) + " frames simulated");
+    if (!nonFinite.empty()) out.push_back("  a value that is not finite at " + nonFinite + ": the bake stopped there");
+    out.push_back("  largest speed " + number(largestLinearSpeed) + " units/s (limit " + number(linearSpeedLimit) +
+                  "), largest turn " + number(largestAngularSpeed) + " rad/s (limit " + number(angularSpeedLimit) + ")");
+    for (const Escape& e : bodiesOutside)
+        out.push_back("  body \"" + e.body + "\" left the region at frame " + std::to_string(e.frame));
+    for (const Excess& e : jointsBeyondLimits)
+        out.push_back("  connector \"" + e.connector + "\" beyond its limits (" + e.what + ") by " + number(e.amount) +
+                      (e.what == "angle" ? " rad" : " units") + " at frame " + std::to_string(e.frame));
+    for (const auto& [a, b] : overlapsAtRest)
+        out.push_back("  warning: bodies \"" + a + "\" and \"" + b + "\" overlap at rest");
+    return out;
+}
+
+} // namespace flumpet::scene
