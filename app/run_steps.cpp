@@ -5,6 +5,7 @@
 #include "object_paths.h"
 #include "spline_steps.h"
 #include "step_parsing.h"
+#include "scene/dynamics/simulation.h"
 #include "scene/engine.h"
 
 namespace flumpet::app {
@@ -150,6 +151,7 @@ std::string changes(const RunContext& c, const Snapshot& before, const Snapshot&
             if (motion)
                 baked.append(": ").append(std::to_string(motion->bodies.size())).append(" bodies, ")
                     .append(std::to_string(motion->connectors)).append(" connectors, ")
+                    .append(motion->springs > 0 ? std::to_string(motion->springs) + " springs, " : std::string())
                     .append(std::to_string(motion->frames.size() > 0 ? motion->frames.size() - 1 : 0)).append(" frames");
             add(baked);
         }

@@ -17,6 +17,7 @@
 #include "main.h"
 #include "parameters.h"
 #include "random.h"
+#include "scene/dynamics/simulation.h"
 #include "scene/engine.h"
 
 #include <benchmark/benchmark.h>

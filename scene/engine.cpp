@@ -5,6 +5,7 @@
 
 #include "host/ids.h"
 #include "host/messages.h"
+#include "scene/dynamics/bake_cache.h"
 #include "scene/geometry/payloads.h"
 #include "scene/primitives.h"
 
@@ -169,13 +170,38 @@ BakeSettings Engine::bakeSettings(const Node& hook, NodeId doc) {
 }
 
 const BakedMotion* Engine::bakedMotion(NodeId doc) const {
-    const auto it = bakes_.find(doc);
-    return it == bakes_.end() ? nullptr : &it->second.motion;
+    const auto it = documents_.find(doc);
+    if (it == documents_.end()) return nullptr;
+    for (const Node* h : it->second.hooks)
+        if (const auto* cache = dynamic_cast<const BakeCachePayload*>(h->payload.get())) return &cache->motion();
+    return nullptr;
 }
 
 const StabilityReport* Engine::bakeReport(NodeId doc) const {
-    const auto it = bakes_.find(doc);
-    return it == bakes_.end() ? nullptr : &it->second.report;
+    const auto it = reports_.find(doc);
+    return it == reports_.end() ? nullptr : it->second.get();
+}
+
+void Engine::pressCacheButton(Node& hook, NodeId doc, bool bake) {
+    if (!documentNode(doc)) return;
+    // The cache is part of the document: a bake or a clear is one undo step of its own, or part
+    // of the group the caller has open.
+    DocumentState* state = stateOf(doc);
+    const bool ownGroup = !state->history.open();
+    if (ownGroup) startUndo(doc);
+    addUndo(doc, host::undo::Change, hook.id);
+    hook.data.setInt(DynamicsCacheStateParameter, bake ? 1 : 0);
+    if (bake) {
+        Bake result = simulateDocument(*this, doc, bakeSettings(hook, doc));
+        hook.payload = std::make_unique<BakeCachePayload>(std::move(result.motion));
+        const StabilityReport& report = *(reports_[doc] = std::make_unique<StabilityReport>(std::move(result.report)));
+        for (const std::string& line : report.lines()) consoleLine(line);
+    } else {
+        hook.payload.reset();
+        reports_.erase(doc);
+    }
+    markDirty(&hook, host::dirty::Data);
+    if (ownGroup) endUndo(doc);
 }
 
 bool Engine::sendMessage(NodeId node, int32_t type, void* data) {
@@ -190,15 +216,8 @@ bool Engine::sendMessage(NodeId node, int32_t type, void* data) {
         const int32_t button = used->id ? used->id->firstId() : 0;
         hookPresses_.push_back({n->type, type, button, used->document});
         if (n->type == host::hook::DynamicsSettings && (button == host::dynamicshook::Bake ||
-                                                        button == host::dynamicshook::ClearCache)) {
-            n->data.setInt(DynamicsCacheStateParameter, button == host::dynamicshook::Bake ? 1 : 0);
-            if (button == host::dynamicshook::Bake && documentNode(used->document))
-                bakes_[used->document] = simulateDocument(*this, used->document, bakeSettings(*n, used->document));
-            else
-                bakes_.erase(used->document);
-            if (const StabilityReport* report = bakeReport(used->document))
-                for (const std::string& line : report->lines()) consoleLine(line);
-        }
+                                                        button == host::dynamicshook::ClearCache))
+            pressCacheButton(*n, used->document, button == host::dynamicshook::Bake);
     }
     // The instance is held for the call, so a handler that removes its own node stays valid.
     if (const auto instance = PluginRegistry::instanceOf(n)) return instance->message(host::Node(this, node), type, data);

@@ -2,7 +2,6 @@
 #pragma once
 
 #include "host/host.h"
-#include "scene/dynamics/simulation.h"
 #include "scene/geometry/geometry_service.h"
 #include "scene/node.h"
 #include "scene/node_store.h"
@@ -18,6 +17,10 @@
 #include <vector>
 
 namespace flumpet::scene {
+
+struct BakeSettings;
+struct BakedMotion;
+struct StabilityReport;
 
 /// What the engine tells the user: status-bar texts and console lines, in order.
 struct Feedback {
@@ -103,8 +106,8 @@ class Engine : public host::Host {
     const std::vector<HookMessage>& hookPresses() const { return hookPresses_; }
     /// The dynamics cache of a document as its bake and clear-cache buttons left it.
     DynamicsCache dynamicsCache(NodeId doc) const;
-    /// The motion the last bake of the document simulated; null when it was never baked since it
-    /// was loaded, or the cache was cleared.
+    /// The motion in the document's dynamics cache (saved with the document); null when it
+    /// holds none.
     const BakedMotion* bakedMotion(NodeId doc) const;
     /// The report of the document's last bake in this session (also printed on the console
     /// when the bake ends); null when there was none since the cache was last cleared.
@@ -228,6 +231,8 @@ class Engine : public host::Host {
     DocumentState* stateOf(NodeId doc);
     /// What a bake of the document runs with: the hook's settings and the document's frame rate.
     BakeSettings bakeSettings(const Node& hook, NodeId doc);
+    /// The dynamics settings hook's bake (simulates into the hook's cache) or clear-cache button.
+    void pressCacheButton(Node& hook, NodeId doc, bool bake);
     Node* objectIn(NodeId id) const;
     Node* documentNode(NodeId doc) const;
     bool insertAt(Node* node, Node* parent, Node* previous);
@@ -242,7 +247,7 @@ class Engine : public host::Host {
     uint64_t selectionCounter_ = 0;
     int64_t refreshCount_ = 0;
     std::vector<HookMessage> hookPresses_;
-    std::unordered_map<NodeId, Bake> bakes_;
+    std::unordered_map<NodeId, std::unique_ptr<StabilityReport>> reports_;
     Feedback feedback_;
     std::string lastError_;
     int32_t version_ = Version;

@@ -2,6 +2,7 @@
 
 #include "host/ids.h"
 #include "scene/array_codec.h"
+#include "scene/dynamics/bake_cache.h"
 #include "scene/blob_text.h"
 #include "scene/geometry/payloads.h"
 #include "scene/scene_file.h"
@@ -19,6 +20,7 @@ namespace {
 
 static_assert(sizeof(Vector) == 3 * sizeof(double), "points are stored as three doubles");
 static_assert(sizeof(Polygon) == 4 * sizeof(int32_t), "polygons are stored as four indices");
+static_assert(sizeof(host::Matrix) == 12 * sizeof(double), "matrices are stored as twelve doubles");
 
 // --- Writing ----------------------------------------------------------------------------------
 
@@ -95,6 +97,19 @@ json weightsJson(const WeightPayload& wp, ArrayWriter& w) {
                           {"weights", w.doubles(values.data(), values.size())}});
     }
     return {{"joints", std::move(joints)}};
+}
+
+json bakeCacheJson(const BakedMotion& m, ArrayWriter& w) {
+    std::vector<double> values;
+    values.reserve(m.frames.size() * m.bodies.size() * 12);
+    for (const auto& frame : m.frames)
+        for (const host::Matrix& matrix : frame) {
+            const auto* d = &matrix.off.x;
+            values.insert(values.end(), d, d + 12);
+        }
+    // Each matrix as its offset and three axes.
+    return {{"bodies", m.bodies}, {"connectors", m.connectors}, {"springs", m.springs}, {"frames", m.frames.size()},
+            {"matrices", w.doubles(values.data(), values.size())}};
 }
 
 // --- Reading ----------------------------------------------------------------------------------
@@ -326,6 +341,39 @@ std::unique_ptr<WeightPayload> readWeights(const ArrayReader& r, const json& j, 
     return w;
 }
 
+std::unique_ptr<BakeCachePayload> readBakeCache(const ArrayReader& r, const json& j, const std::string& path) {
+    BakedMotion m;
+    const json& bodies = member(j, "bodies", path);
+    if (!bodies.is_array()) fail(path + "/bodies", "expected an array");
+    for (size_t i = 0; i < bodies.size(); ++i) {
+        const json& id = bodies[i];
+        if (!id.is_number_unsigned() || id.get<uint64_t>() < 1 || id.get<uint64_t>() > (uint64_t{1} << 53) - 1)
+            fail(at(path + "/bodies", i), "expected a node id");
+        m.bodies.push_back(id.get<NodeId>());
+    }
+    const json& connectors = member(j, "connectors", path);
+    if (!connectors.is_number_unsigned() || connectors.get<uint64_t>() > uint64_t(std::numeric_limits<int32_t>::max()))
+        fail(path + "/connectors", "expected a count");
+    m.connectors = connectors.get<int32_t>();
+    const json& springs = member(j, "springs", path);
+    if (!springs.is_number_unsigned() || springs.get<uint64_t>() > uint64_t(std::numeric_limits<int32_t>::max()))
+        fail(path + "/springs", "expected a count");
+    m.springs = springs.get<int32_t>();
+    const json& frames = member(j, "frames", path);
+    if (!frames.is_number_unsigned()) fail(path + "/frames", "expected a count");
+    const std::vector<host::Matrix> matrices =
+        r.doubles<host::Matrix>(member(j, "matrices", path), path + "/matrices", "twelve numbers per matrix");
+    const auto frameCount = frames.get<uint64_t>();
+    if (matrices.size() != frameCount * m.bodies.size())
+        fail(path + "/matrices", std::to_string(matrices.size()) + " matrices for " + std::to_string(frameCount) +
+                                     " frames of " + std::to_string(m.bodies.size()) + " bodies");
+    for (uint64_t f = 0; f < frameCount; ++f) {
+        const auto first = matrices.begin() + static_cast<std::ptrdiff_t>(f * m.bodies.size());
+        m.frames.emplace_back(first, first + static_cast<std::ptrdiff_t>(m.bodies.size()));
+    }
+    return std::make_unique<BakeCachePayload>(std::move(m));
+}
+
 } // namespace
 
 json savePayload(const Node& node, std::vector<std::string>& blobs) {
@@ -333,6 +381,7 @@ json savePayload(const Node& node, std::vector<std::string>& blobs) {
     if (const auto* m = dynamic_cast<const MeshPayload*>(node.payload.get())) return meshJson(*m, w);
     if (const auto* s = dynamic_cast<const SplinePayload*>(node.payload.get())) return splineJson(*s, w);
     if (const auto* wp = dynamic_cast<const WeightPayload*>(node.payload.get())) return weightsJson(*wp, w);
+    if (const auto* c = dynamic_cast<const BakeCachePayload*>(node.payload.get())) return bakeCacheJson(c->motion(), w);
     return json::object();
 }
 
@@ -344,6 +393,8 @@ void loadPayload(Node& node, const json& j, const std::string& path, const std::
         node.payload = readSpline(r, j, path);
     } else if (node.isTag() && node.type == host::tagtype::Weight) {
         node.payload = readWeights(r, j, path);
+    } else if (node.kind == NodeKind::Hook && node.type == host::hook::DynamicsSettings) {
+        node.payload = readBakeCache(r, j, path);
     } else {
         fail(path, "nodes of type " + std::to_string(node.type) + " carry no payload");
     }

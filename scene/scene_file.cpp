@@ -444,11 +444,15 @@ std::string saveDocument(Engine& engine, host::NodeId docId) {
         settings.push_back({{"kind", kind}, {"values", containerJson(c)}});
     }
     d["settings"] = std::move(settings);
+    std::vector<std::string> blobs;
     json hooks = json::array();
-    for (const Node* h : engine.hooksOf(docId)) hooks.push_back(nodeHeader(*h));
+    for (const Node* h : engine.hooksOf(docId)) {
+        json hj = nodeHeader(*h);
+        if (h->payload && h->payload->savedInSceneFile()) hj["payload"] = savePayload(*h, blobs);
+        hooks.push_back(std::move(hj));
+    }
     d["hooks"] = std::move(hooks);
     json objects = json::array();
-    std::vector<std::string> blobs;
     for (const Node* o = doc->firstChild; o; o = o->next) objects.push_back(objectJson(*o, blobs));
     d["objects"] = std::move(objects);
     json selection = json::array();
@@ -533,6 +537,7 @@ host::NodeId loadText(Engine& engine, std::string_view text) {
             claimId(h, *it, s);
             (*it)->name = h.at("name").string();
             (*it)->data = readContainer(h.at("parameters"), s);
+            if (h.has("payload")) loadPayload(**it, h.at("payload").raw(), h.path() + "/payload", s.blobs);
         }
 
         const Reader objects = d.at("objects");

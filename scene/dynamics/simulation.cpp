@@ -3,6 +3,7 @@
 #include "host/ids.h"
 #include "host/nodes.h"
 #include "scene/dynamics/body_shapes.h"
+#include "scene/dynamics/joint_limits.h"
 #include "scene/engine.h"
 
 #include <btBulletDynamicsCommon.h>
@@ -10,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <tuple>
 #include <unordered_map>
 
 namespace flumpet::scene {
@@ -21,6 +23,18 @@ using host::Vector;
 /// How stiffly a follow strength of 100 % pulls a body back to its start pose: the angular
 /// frequency (per second) of the critically damped spring it acts as.
 constexpr double FollowFrequency = 20.0;
+
+/// How far past its limits a connector may go before the report names it: Bullet's limits are
+/// soft, so a joint under load overshoots a little. Angles in radians; coming apart as a fraction
+/// of the rig's size.
+constexpr double AngleTolerance = 0.2;
+constexpr double ApartTolerance = 0.02;
+/// How deep two bodies may overlap at rest, as a fraction of the rig's size, before the report
+/// warns of it.
+constexpr double OverlapDepth = 0.005;
+/// How stiffly a spring holds its rest turn: the angular frequency (per second) at which it
+/// would swing its second body.
+constexpr double SpringFrequency = 10.0;
 
 void collectObjects(const host::Object& first, std::vector<host::Object>& out) {
     for (host::Object o = first; o.alive(); o = o.next()) {
@@ -35,6 +49,8 @@ struct Body {
     btTransform start;
     double followPosition = 0.0, followRotation = 0.0; // fractions
     BodyShape shape;
+    /// The distance from the body's origin to the farthest corner of its shape's box.
+    double radius = 0.0;
     std::unique_ptr<btDefaultMotionState> motion;
     std::unique_ptr<btRigidBody> rigid;
 };
@@ -84,6 +100,7 @@ class World {
             btVector3 low, high;
             b.shape.compound->getAabb(btTransform::getIdentity(), low, high);
             const btVector3 size = high - low;
+            b.radius = static_cast<double>(std::max(low.length(), high.length()));
             const double mass = std::max(density * static_cast<double>(size.x() * size.y() * size.z()), 1e-6);
             btVector3 inertia(0, 0, 0);
             b.shape.compound->calculateLocalInertia(static_cast<btScalar>(mass), inertia);
@@ -103,10 +120,12 @@ class World {
     }
 
     /// Joins the bodies each connector links; answers how many it joined.
-    int32_t addConnectors(const host::Document& doc, const std::vector<host::Object>& objects) {
-        int32_t joined = 0;
+    /// Joins the bodies each connector links, and puts a spring between the bodies each spring
+    /// links; answers how many of each it made.
+    std::pair<int32_t, int32_t> addConnectors(const host::Document& doc, const std::vector<host::Object>& objects) {
+        int32_t joined = 0, sprung = 0;
         for (const host::Object& o : objects) {
-            if (o.type() != host::type::Connector) continue;
+            if (o.type() != host::type::Connector && o.type() != host::type::Spring) continue;
             const host::Container data = o.data();
             Body* a = bodyOf(doc.resolve(data.getLinkId(host::forceparam::ObjectA)));
             Body* b = bodyOf(doc.resolve(data.getLinkId(host::forceparam::ObjectB)));
@@ -114,13 +133,55 @@ class World {
             const btTransform frame = boneAlongX(splitPlacement(o.globalMatrix()).rigid);
             const btTransform inA = a->start.inverse() * frame;
             const btTransform inB = b->start.inverse() * frame;
-            std::unique_ptr<btTypedConstraint> c = makeConstraint(data, *a->rigid, *b->rigid, inA, inB);
+            if (o.type() == host::type::Spring) {
+                std::unique_ptr<btTypedConstraint> c = makeSpring(data, *a->rigid, *b->rigid, inA, inB);
+                // A spring holds a pose; it does not change which bodies may touch.
+                world_.addConstraint(c.get(), false);
+                constraints_.push_back(std::move(c));
+                ++sprung;
+                continue;
+            }
+            const JointLimits limits = readJointLimits(data);
+            std::unique_ptr<btTypedConstraint> c = makeConstraint(limits, *a->rigid, *b->rigid, inA, inB);
+            joints_.push_back({o.name(), a, b, inA, inB, limits});
             // Joined bodies may overlap at the joint: they do not collide with each other.
             world_.addConstraint(c.get(), true);
             constraints_.push_back(std::move(c));
             ++joined;
         }
-        return joined;
+        return {joined, sprung};
+    }
+
+    /// A spring pulls the two bodies' turn about its frame back to the turn they start with:
+    /// a twist spring about the bone (the frame's X axis), a bend spring across it. It neither
+    /// holds the bodies together nor limits them; the connectors do that.
+    static std::unique_ptr<btTypedConstraint> makeSpring(const host::Container& data, btRigidBody& a, btRigidBody& b,
+                                                         const btTransform& inA, const btTransform& inB) {
+        auto spring = std::make_unique<btGeneric6DofSpring2Constraint>(a, b, inA, inB);
+        // Free on every axis (a lower limit above the upper one), springs added below.
+        spring->setLinearLowerLimit(btVector3(1, 1, 1));
+        spring->setLinearUpperLimit(btVector3(-1, -1, -1));
+        spring->setAngularLowerLimit(btVector3(1, 1, 1));
+        spring->setAngularUpperLimit(btVector3(-1, -1, -1));
+        // As stiff as a critically damped swing of SpringFrequency for body B turning about the
+        // spring's place: its own inertia plus its mass at its distance from there.
+        const btVector3 inv = b.getInvInertiaDiagLocal();
+        const btScalar smallest = std::max({inv.x(), inv.y(), inv.z()});
+        const double own = smallest > 0 ? 1.0 / static_cast<double>(smallest) : 0.0;
+        const double lever = static_cast<double>(inB.getOrigin().length());
+        const double mass = b.getInvMass() > 0 ? 1.0 / static_cast<double>(b.getInvMass()) : 0.0;
+        const double i = own + mass * lever * lever;
+        const auto stiffness = static_cast<btScalar>(i * SpringFrequency * SpringFrequency);
+        const auto damping = static_cast<btScalar>(2.0 * i * SpringFrequency);
+        const bool twist = data.getInt(host::forceparam::Type, host::springkind::Bend) == host::springkind::Twist;
+        for (const int axis : twist ? std::vector<int>{3} : std::vector<int>{4, 5}) {
+            spring->enableSpring(axis, true);
+            spring->setStiffness(axis, stiffness);
+            spring->setDamping(axis, damping);
+        }
+        // The pose the bake starts from is the spring's rest.
+        spring->setEquilibriumPoint();
+        return spring;
     }
 
     void step(double dt) {
@@ -136,7 +197,12 @@ class World {
     }
     /// The diagonal of the box around every body where the bake starts.
     double startSize() const {
-        btVector3 low(0, 0, 0), high(0, 0, 0);
+        btVector3 low, high;
+        startBox(low, high);
+        return static_cast<double>((high - low).length());
+    }
+    void startBox(btVector3& low, btVector3& high) const {
+        low = high = btVector3(0, 0, 0);
         for (size_t i = 0; i < bodies_.size(); ++i) {
             btVector3 l, h;
             bodies_[i].rigid->getAabb(l, h);
@@ -147,16 +213,17 @@ class World {
             low.setMin(l);
             high.setMax(h);
         }
-        return static_cast<double>((high - low).length());
     }
     void measureSpeeds(StabilityReport& report) const {
         for (const Body& b : bodies_) {
             report.largestLinearSpeed =
                 std::max(report.largestLinearSpeed, static_cast<double>(b.rigid->getLinearVelocity().length()));
-            report.largestAngularSpeed =
-                std::max(report.largestAngularSpeed, static_cast<double>(b.rigid->getAngularVelocity().length()));
+            const auto turn = static_cast<double>(b.rigid->getAngularVelocity().length());
+            report.largestAngularSpeed = std::max(report.largestAngularSpeed, turn);
+            report.largestSpinSpeed = std::max(report.largestSpinSpeed, turn * b.radius);
         }
     }
+    std::string nameOf(size_t body) const { return bodies_.at(body).object.name(); }
     std::vector<host::NodeId> ids() const {
         std::vector<host::NodeId> out;
         for (const Body& b : bodies_) out.push_back(b.object.id());
@@ -171,39 +238,35 @@ class World {
         return nullptr;
     }
 
-    static std::unique_ptr<btTypedConstraint> makeConstraint(const host::Container& data, btRigidBody& a, btRigidBody& b,
+    static std::unique_ptr<btTypedConstraint> makeConstraint(const JointLimits& l, btRigidBody& a, btRigidBody& b,
                                                              const btTransform& inA, const btTransform& inB) {
-        namespace cp = host::connectorparam;
-        const bool limited = data.getInt(cp::AngularLimit, 0) != 0;
-        // The angle range is read as a span around the rest pose, so a rig starts within it.
-        const auto halfRange = static_cast<btScalar>(
-            std::abs(data.getFloat(cp::AngleEnd, 0.0) - data.getFloat(cp::AngleStart, 0.0)) / 2.0);
-        switch (data.getInt(host::forceparam::Type, host::connectortype::Ragdoll)) {
+        const auto halfRange = static_cast<btScalar>(l.halfRange);
+        switch (l.type) {
         case host::connectortype::Hinge: {
             // The hinge turns about the constraint frame's Z axis, across the bone.
             auto hinge = std::make_unique<btHingeConstraint>(a, b, inA, inB);
-            if (limited) hinge->setLimit(-halfRange, halfRange);
+            if (l.limited) hinge->setLimit(-halfRange, halfRange);
             return hinge;
         }
         case host::connectortype::Slider: {
             auto slider = std::make_unique<btSliderConstraint>(a, b, inA, inB, true);
-            slider->setLowerLinLimit(static_cast<btScalar>(data.getFloat(cp::LinearMin, 0.0)));
-            slider->setUpperLinLimit(static_cast<btScalar>(data.getFloat(cp::LinearMax, 0.0)));
+            slider->setLowerLinLimit(static_cast<btScalar>(l.linearMin));
+            slider->setUpperLinLimit(static_cast<btScalar>(l.linearMax));
             slider->setLowerAngLimit(0.0F);
             slider->setUpperAngLimit(0.0F);
             return slider;
         }
         case host::connectortype::Ragdoll: {
             auto cone = std::make_unique<btConeTwistConstraint>(a, b, inA, inB);
-            const auto swing = static_cast<btScalar>(std::abs(data.getFloat(cp::PrimaryAngle, M_PI / 4)));
-            if (limited) cone->setLimit(swing, swing, halfRange);
+            const auto swing = static_cast<btScalar>(l.swing);
+            if (l.limited) cone->setLimit(swing, swing, halfRange);
             return cone;
         }
         default: {
             auto generic = std::make_unique<btGeneric6DofConstraint>(a, b, inA, inB, true);
             generic->setLinearLowerLimit(btVector3(0, 0, 0));
             generic->setLinearUpperLimit(btVector3(0, 0, 0));
-            const btScalar span = limited ? halfRange : static_cast<btScalar>(M_PI);
+            const btScalar span = l.limited ? halfRange : static_cast<btScalar>(M_PI);
             generic->setAngularLowerLimit(btVector3(-span, -span, -span));
             generic->setAngularUpperLimit(btVector3(span, span, span));
             return generic;
@@ -242,11 +305,70 @@ class World {
     std::vector<Body> bodies_;
     std::unordered_map<host::NodeId, size_t> index_;
     std::vector<std::unique_ptr<btTypedConstraint>> constraints_;
-};
+    /// What the report checks each connector against.
+    struct Joint {
+        std::string name;
+        const Body* a;
+        const Body* b;
+        btTransform inA, inB;
+        JointLimits limits;
+    };
+    std::vector<Joint> joints_;
+    std::vector<bool> escaped_;
+    std::vector<StabilityReport::Excess> worst_;
 
-bool finite(const std::vector<host::Matrix>& frame) {
-    return std::all_of(frame.begin(), frame.end(), [](const host::Matrix& m) { return host::isFinite(m); });
-}
+  public:
+    /// Pairs of bodies that overlap deeper than `depth` before anything moved: joined pairs
+    /// never collide, so each is a pair the solver will push apart at the first step.
+    void findOverlapsAtRest(double depth, StabilityReport& report) {
+        world_.performDiscreteCollisionDetection();
+        std::unordered_map<const btCollisionObject*, const Body*> owner;
+        for (const Body& b : bodies_) owner[b.rigid.get()] = &b;
+        btDispatcher& dispatcher = *world_.getDispatcher();
+        for (int i = 0; i < dispatcher.getNumManifolds(); ++i) {
+            const btPersistentManifold* m = dispatcher.getManifoldByIndexInternal(i);
+            const auto a = owner.find(m->getBody0()), b = owner.find(m->getBody1());
+            if (a == owner.end() || b == owner.end()) continue;
+            double deepest = 0.0;
+            for (int k = 0; k < m->getNumContacts(); ++k)
+                deepest = std::min(deepest, static_cast<double>(m->getContactPoint(k).getDistance()));
+            if (deepest < -depth) report.overlapsAtRest.emplace_back(a->second->object.name(), b->second->object.name());
+        }
+        std::sort(report.overlapsAtRest.begin(), report.overlapsAtRest.end());
+    }
+
+    /// Notes the bodies that are outside the region at this frame, and the connectors whose
+    /// bodies went beyond their limits by more than the tolerances.
+    void checkFrame(int64_t frame, const btVector3& low, const btVector3& high, double angleTolerance,
+                    double apartTolerance, StabilityReport& report) {
+        escaped_.resize(bodies_.size());
+        for (size_t i = 0; i < bodies_.size(); ++i) {
+            const btVector3 p = bodies_[i].rigid->getCenterOfMassPosition();
+            const bool outside = p.x() < low.x() || p.y() < low.y() || p.z() < low.z() || p.x() > high.x() ||
+                                 p.y() > high.y() || p.z() > high.z();
+            if (outside && !escaped_[i]) {
+                escaped_[i] = true;
+                report.bodiesOutside.push_back({bodies_[i].object.name(), frame});
+            }
+        }
+        worst_.resize(joints_.size());
+        for (size_t i = 0; i < joints_.size(); ++i) {
+            const Joint& j = joints_[i];
+            const LimitExcess e = limitExcess(j.limits, j.a->rigid->getWorldTransform() * j.inA,
+                                              j.b->rigid->getWorldTransform() * j.inB);
+            StabilityReport::Excess& w = worst_[i];
+            // Which of the two is further past its tolerance, as a multiple of it.
+            const double angleRatio = e.angle / angleTolerance, apartRatio = e.apart / apartTolerance;
+            const double worstRatio = w.what.empty() ? 1.0 : w.amount / (w.what == "angle" ? angleTolerance : apartTolerance);
+            if (std::max(angleRatio, apartRatio) <= worstRatio) continue;
+            w = {j.name, angleRatio >= apartRatio ? "angle" : "apart", angleRatio >= apartRatio ? e.angle : e.apart, frame};
+        }
+    }
+    void addWorstJoints(StabilityReport& report) const {
+        for (const auto& w : worst_)
+            if (!w.what.empty()) report.jointsBeyondLimits.push_back(w);
+    }
+};
 
 } // namespace
 
@@ -259,7 +381,7 @@ Bake simulateDocument(Engine& engine, host::NodeId docId, const BakeSettings& se
     Bake bake;
     BakedMotion& motion = bake.motion;
     StabilityReport& report = bake.report;
-    motion.connectors = world.addConnectors(doc, objects);
+    std::tie(motion.connectors, motion.springs) = world.addConnectors(doc, objects);
     motion.bodies = world.ids();
     motion.frames.push_back(world.placements());
     const double fps = settings.framesPerSecond > 0.0 ? settings.framesPerSecond : 30.0;
@@ -267,12 +389,20 @@ Bake simulateDocument(Engine& engine, host::NodeId docId, const BakeSettings& se
     const double dt = 1.0 / stepsPerSecond;
     const auto frames = static_cast<int64_t>(std::llround(std::max(settings.seconds, 0.0) * fps));
     report.framesAsked = frames;
-    // Limits well beyond what a falling, tumbling rig reaches: twice the speed of a free fall
-    // through the whole bake plus ten rig sizes a second, and a hundred turns a second... a
-    // body past them has been thrown by the solver, not by gravity.
+    // A limit well beyond what a falling, tumbling rig reaches: twice the speed of a free fall
+    // through the whole bake plus ten rig sizes a second. A body, or a point of its surface,
+    // past it has been thrown by the solver, not by gravity.
     const double size = world.startSize();
-    report.linearSpeedLimit = 2.0 * std::abs(settings.gravity) * std::max(settings.seconds, 0.0) + 10.0 * size;
-    report.angularSpeedLimit = 200.0 * M_PI;
+    report.speedLimit = 2.0 * std::abs(settings.gravity) * std::max(settings.seconds, 0.0) + 10.0 * size;
+    world.findOverlapsAtRest(OverlapDepth * size, report);
+    // The region a rig may move in: its start box grown by its own size on every side, and by
+    // a free fall through the whole bake downward when no ground catches it.
+    btVector3 low, high;
+    world.startBox(low, high);
+    const auto margin = static_cast<btScalar>(size);
+    const double fall = settings.ground ? 0.0 : 0.5 * std::abs(settings.gravity) * settings.seconds * settings.seconds;
+    low -= btVector3(margin, margin + static_cast<btScalar>(fall), margin);
+    high += btVector3(margin, margin, margin);
     int64_t steps = 0;
     for (int64_t f = 1; f <= frames; ++f) {
         // Whole steps up to the frame's time, counted so that rounding never drifts.
@@ -280,14 +410,18 @@ Bake simulateDocument(Engine& engine, host::NodeId docId, const BakeSettings& se
         for (; steps < until; ++steps) world.step(dt);
         std::vector<host::Matrix> frame = world.placements();
         // A value that is not finite is never cached: the bake ends at the last sound frame.
-        if (!finite(frame)) {
-            report.nonFinite = "frame " + std::to_string(f);
+        const auto bad = std::find_if(frame.begin(), frame.end(), [](const host::Matrix& m) { return !host::isFinite(m); });
+        if (bad != frame.end()) {
+            report.nonFinite = "body \"" + world.nameOf(static_cast<size_t>(bad - frame.begin())) + "\" at frame " +
+                               std::to_string(f);
             break;
         }
         world.measureSpeeds(report);
+        world.checkFrame(f, low, high, AngleTolerance, ApartTolerance * size, report);
         motion.frames.push_back(std::move(frame));
         report.frames = f;
     }
+    world.addWorstJoints(report);
     return bake;
 }
 

@@ -41,6 +41,7 @@ struct BakedMotion {
     std::vector<host::NodeId> bodies;
     std::vector<std::vector<host::Matrix>> frames; ///< frames[f][b]
     int32_t connectors = 0;                        ///< connectors that joined two bodies
+    int32_t springs = 0;                           ///< springs between two bodies
     bool operator==(const BakedMotion&) const = default;
 };
 
@@ -52,9 +53,11 @@ struct StabilityReport {
     /// The largest speeds any body reached: scene units per second, radians per second.
     double largestLinearSpeed = 0.0;
     double largestAngularSpeed = 0.0;
-    /// The speeds above which a body is taken to have blown up.
-    double linearSpeedLimit = 0.0;
-    double angularSpeedLimit = 0.0;
+    /// The fastest any point of a body's surface moved from its turning alone (its turn times its
+    /// size): a small body may turn fast, a large one may not.
+    double largestSpinSpeed = 0.0;
+    /// The speed above which a body, or a point of its surface, is taken to have blown up.
+    double speedLimit = 0.0;
     /// Bodies that left the region the rig may move in (by name, first frame they were out).
     struct Escape {
         std::string body;

@@ -16,16 +16,17 @@ std::string number(double value) {
 
 bool StabilityReport::stable() const {
     return nonFinite.empty() && bodiesOutside.empty() && jointsBeyondLimits.empty() &&
-           largestLinearSpeed <= linearSpeedLimit && largestAngularSpeed <= angularSpeedLimit;
+           largestLinearSpeed <= speedLimit && largestSpinSpeed <= speedLimit;
 }
 
 std::vector<std::string> StabilityReport::lines() const {
     std::vector<std::string> out;
     out.push_back(std::string("Dynamics bake ") + (stable() ? "stable" : "UNSTABLE") + ": " + std::to_string(frames) +
                   " of " + std::to_string(framesAsked) + " frames simulated");
-    if (!nonFinite.empty()) out.push_back("  a value that is not finite at " + nonFinite + ": the bake stopped there");
-    out.push_back("  largest speed " + number(largestLinearSpeed) + " units/s (limit " + number(linearSpeedLimit) +
-                  "), largest turn " + number(largestAngularSpeed) + " rad/s (limit " + number(angularSpeedLimit) + ")");
+    if (!nonFinite.empty()) out.push_back("  a value that is not finite: " + nonFinite + "; the bake stopped there");
+    out.push_back("  largest speed " + number(largestLinearSpeed) + " units/s, of a surface turning " +
+                  number(largestSpinSpeed) + " units/s (limit " + number(speedLimit) + "); largest turn " +
+                  number(largestAngularSpeed) + " rad/s");
     for (const Escape& e : bodiesOutside)
         out.push_back("  body \"" + e.body + "\" left the region at frame " + std::to_string(e.frame));
     for (const Excess& e : jointsBeyondLimits)

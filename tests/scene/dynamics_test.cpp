@@ -1,5 +1,6 @@
 // The embedded host's dynamics: what a bake of a few bodies does.
 #include "host/messages.h"
+#include "scene/dynamics/simulation.h"
 #include "scene_fixture.h"
 
 #include <gtest/gtest.h>
@@ -26,6 +27,16 @@ struct DynamicsScene : SceneFixture {
         tag.setParameter(host::DescID(host::bodytag::FollowPosition), followPercent);
         tag.setParameter(host::DescID(host::bodytag::FollowRotation), followPercent);
         return cube;
+    }
+    /// A connector or spring of the given type between two bodies, placed at `frame`.
+    host::Object join(int32_t objectType, int32_t kind, const host::Object& a, const host::Object& b,
+                      const host::Matrix& frame) {
+        host::Object o = add(objectType, objectType == host::type::Spring ? "Spring" : "Connector");
+        o.setGlobalMatrix(frame);
+        o.setParameter(host::DescID(host::forceparam::Type), kind);
+        o.setParameter(host::DescID(host::forceparam::ObjectA), host::Link{a.id()});
+        o.setParameter(host::DescID(host::forceparam::ObjectB), host::Link{b.id()});
+        return o;
     }
     bool press(int32_t button) {
         const host::DescID id(button);
@@ -71,17 +82,17 @@ TEST(Dynamics, AFullFollowStrengthHoldsTheStartPose) {
     EXPECT_LT(f.at(m, m.frames.size() - 1, 1).y, -30.0); // 3 s of free fall
 }
 
+/// At the side of a body at (0, 2, 0): Z (the bone) along world X, Y (a hinge's axis) along
+/// world Z.
+const host::Matrix HingeFrame{{0.5, 2, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 0}};
+
 TEST(Dynamics, AHingeKeepsItsBodiesWithinItsLimits) {
     DynamicsScene f;
     const host::Object holder = f.body("Holder", {0, 2, 0}, 0.5, 100.0);
     const host::Object swinger = f.body("Swinger", {1, 2, 0}, 0.5);
     // A hinge at the holder's side: its Z axis (the bone) along world X, its Y axis (the hinge's
     // axis) along world Z, so gravity swings the swinger down, but only as far as the limit.
-    host::Object hinge = f.add(host::type::Connector, "Hinge");
-    hinge.setGlobalMatrix({{0.5, 2, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 0}});
-    hinge.setParameter(host::DescID(host::forceparam::Type), host::connectortype::Hinge);
-    hinge.setParameter(host::DescID(host::forceparam::ObjectA), host::Link{holder.id()});
-    hinge.setParameter(host::DescID(host::forceparam::ObjectB), host::Link{swinger.id()});
+    host::Object hinge = f.join(host::type::Connector, host::connectortype::Hinge, holder, swinger, HingeFrame);
     hinge.setParameter(host::DescID(host::connectorparam::AngularLimit), int32_t{1});
     hinge.setParameter(host::DescID(host::connectorparam::AngleStart), 0.0);
     hinge.setParameter(host::DescID(host::connectorparam::AngleEnd), 1.0471976); // a span of 60 degrees
@@ -96,6 +107,84 @@ TEST(Dynamics, AHingeKeepsItsBodiesWithinItsLimits) {
     }
     EXPECT_GT(largest, 0.2);                  // it swung
     EXPECT_LT(largest, 0.5235988 + 0.05);     // and no further than half the span
+    // The report measured the same hinge: within its limits, nothing escaped.
+    const scene::StabilityReport* report = f.engine.bakeReport(f.doc.id());
+    ASSERT_NE(report, nullptr);
+    EXPECT_TRUE(report->stable()) << ::testing::PrintToString(report->lines());
+    EXPECT_TRUE(report->jointsBeyondLimits.empty());
+    EXPECT_EQ(report->frames, 90);
+}
+
+TEST(Dynamics, ABendSpringHoldsAHingeUp) {
+    // The same free hinge twice, once with a bend spring across it: the spring keeps the
+    // swinger near its start, the bare hinge lets it hang.
+    const auto droop = [](bool spring) {
+        DynamicsScene f;
+        const host::Object holder = f.body("Holder", {0, 2, 0}, 0.5, 100.0);
+        const host::Object swinger = f.body("Swinger", {1, 2, 0}, 0.5);
+        f.join(host::type::Connector, host::connectortype::Hinge, holder, swinger, HingeFrame);
+        if (spring) f.join(host::type::Spring, host::springkind::Bend, holder, swinger, HingeFrame);
+        const scene::BakedMotion& m = f.bake();
+        EXPECT_EQ(m.springs, spring ? 1 : 0);
+        return 2.0 - m.frames.back()[1].off.y;
+    };
+    EXPECT_GT(droop(false), 0.4); // hanging half a unit below its hinge
+    EXPECT_LT(droop(true), 0.15);
+}
+
+TEST(Dynamics, TheCacheIsPartOfTheDocument) {
+    DynamicsScene f;
+    f.body("Box", {0, 3, 0});
+    const std::string before = f.save();
+    const scene::BakedMotion baked = f.bake();
+    const std::string after = f.save();
+    EXPECT_EQ(f.engine.feedback().consoleLines.front(), "Dynamics bake stable: 90 of 90 frames simulated");
+
+    // A file keeps the motion, its bodies renumbered with the nodes.
+    const host::NodeId loaded = scene::loadDocument(f.engine, after);
+    const scene::BakedMotion* reloaded = f.engine.bakedMotion(loaded);
+    ASSERT_NE(reloaded, nullptr);
+    EXPECT_EQ(reloaded->frames, baked.frames);
+    EXPECT_EQ(host::Object(&f.engine, reloaded->bodies.at(0)).name(), "Box");
+    EXPECT_NE(reloaded->bodies.at(0), baked.bodies.at(0));
+
+    // Undo of the bake restores the document exactly; redo brings the motion back; a clear is
+    // undone in the same way.
+    ASSERT_TRUE(f.engine.undo(f.doc.id()));
+    EXPECT_EQ(f.save(), before);
+    EXPECT_EQ(f.engine.bakedMotion(f.doc.id()), nullptr);
+    ASSERT_TRUE(f.engine.redo(f.doc.id()));
+    EXPECT_EQ(f.save(), after);
+    ASSERT_TRUE(f.press(host::dynamicshook::ClearCache));
+    EXPECT_EQ(f.engine.bakedMotion(f.doc.id()), nullptr);
+    ASSERT_TRUE(f.engine.undo(f.doc.id()));
+    EXPECT_EQ(f.save(), after);
+}
+
+TEST(Dynamics, TheReportNamesWhatCannotBeTrusted) {
+    {
+        // Two free bodies sunk into each other: the solver throws them apart.
+        DynamicsScene f;
+        f.body("Left", {0, 0, 0});
+        f.body("Right", {0.6, 0, 0});
+        f.bake();
+        const scene::StabilityReport& r = *f.engine.bakeReport(f.doc.id());
+        EXPECT_EQ(r.overlapsAtRest, (std::vector<std::pair<std::string, std::string>>{{"Left", "Right"}}));
+        EXPECT_NE(r.lines().back().find("overlap at rest"), std::string::npos);
+    }
+    {
+        // A gravity no number can hold: the bake stops at once and caches only the start.
+        DynamicsScene f;
+        f.setHook(host::dynamicsparam::Gravity, 1e300);
+        f.body("Box", {0, 3, 0});
+        const scene::BakedMotion& m = f.bake();
+        const scene::StabilityReport& r = *f.engine.bakeReport(f.doc.id());
+        EXPECT_FALSE(r.stable());
+        EXPECT_EQ(r.nonFinite, "body \"Box\" at frame 1");
+        EXPECT_EQ(r.frames, 0);
+        EXPECT_EQ(m.frames.size(), 1U);
+        EXPECT_EQ(f.engine.feedback().consoleLines.front(), "Dynamics bake UNSTABLE: 0 of 90 frames simulated");
+    }
 }
 
 } // namespace
