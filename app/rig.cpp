@@ -206,6 +206,13 @@ const scene::StabilityReport& bakeRig(Session& session, const host::Document& do
     return *report;
 }
 
+/// Called once the files are written, so that an unstable motion can still be looked at.
+void failWhenUnstable(const scene::StabilityReport& report, const std::string& written) {
+    if (report.stable()) return;
+    throw CommandError("the simulated rig is unstable, its motion cannot be trusted (" + report.lines().front() +
+                       "; see the report); written anyway: " + written);
+}
+
 bool isSceneFile(const std::string& path) { return std::filesystem::path(path).extension() == ".json"; }
 
 } // namespace
@@ -235,10 +242,7 @@ int rigCommand(const RigOptions& o) {
     if (!o.gltf.empty()) exportGltf(doc, o.gltf, session.engine().bakedMotion(doc.id()));
     session.note("Built " + describe(rig.built) + " in " + secondsText(progress.elapsed()) + " s (create " +
                  secondsText(rig.createSeconds) + " s) -> " + o.output + (o.gltf.empty() ? "" : ", " + o.gltf));
-    // The files are written either way, so that the unstable motion can be looked at.
-    if (report && !report->stable())
-        throw CommandError("the simulated rig is unstable (" + report->lines().front() + "); " + o.output +
-                           (o.gltf.empty() ? "" : " and " + o.gltf) + " were written");
+    if (report) failWhenUnstable(*report, o.gltf.empty() ? o.output : o.output + " and " + o.gltf);
     return 0;
 }
 
@@ -266,12 +270,13 @@ int demoCommand(const DemoOptions& o) {
     session.saveScene(doc, file("mannequin.json"));
     const RigResult rig = rigDocument(session, doc, {"auto", true, false, o.quiet}, progress);
     progress.stage("simulating the fall onto the ground");
-    bakeRig(session, doc, rig.generator, SimulateOptions{true, 3.0, true});
+    const scene::StabilityReport& report = bakeRig(session, doc, rig.generator, SimulateOptions{true, 3.0, true});
     progress.stage("saving");
     session.saveScene(doc, file("rig.json"));
     exportGltf(doc, file("rig.gltf"), session.engine().bakedMotion(doc.id()));
     session.note("Built " + describe(rig.built) + " in " + secondsText(progress.elapsed()) + " s (create " +
                  secondsText(rig.createSeconds) + " s) -> " + file("rig.json") + ", " + file("rig.gltf"));
+    failWhenUnstable(report, file("rig.json") + " and " + file("rig.gltf"));
     return 0;
 }
 

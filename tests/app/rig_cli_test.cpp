@@ -125,5 +125,26 @@ TEST_F(RigCli, SimulateBakesAndWritesTheAnimation) {
     EXPECT_FALSE(json::parse(read(path("plain.gltf"))).contains("animations"));
 }
 
+// The demo writes its three files, the mannequin's fall onto the ground as the glTF's animation.
+TEST_F(RigCli, DemoWritesTheFall) {
+    const CliResult r = run("demo -o out --triangles 2000");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_NE(r.out.find("Dynamics bake stable: 90 of 90 frames simulated"), std::string::npos) << r.out;
+    for (const char* file : {"out/mannequin.json", "out/rig.json"}) EXPECT_TRUE(exists(file)) << file;
+    const json g = json::parse(read(path("out/rig.gltf")));
+    ASSERT_EQ(g["animations"].size(), 1u);
+    const json& animation = g["animations"][0];
+    EXPECT_EQ(animation["channels"].size(), 66u);
+    // The hips move, a keyframe per frame from the start to frame 90.
+    int hips = 0;
+    for (const json& c : animation["channels"]) {
+        if (g["nodes"][c["target"]["node"].get<size_t>()]["name"] != "Hips" || c["target"]["path"] != "translation") continue;
+        const json& output = g["accessors"][animation["samplers"][c["sampler"].get<size_t>()]["output"].get<size_t>()];
+        EXPECT_EQ(output["count"], 91);
+        ++hips;
+    }
+    EXPECT_EQ(hips, 1);
+}
+
 } // namespace
 } // namespace flumpet::test
