@@ -3,6 +3,7 @@
 #include "host/geometry_handles.h"
 #include "host/ids.h"
 #include "object_paths.h"
+#include "scene/dynamics/simulation.h"
 
 #include <tiny_gltf.h>
 
@@ -193,6 +194,41 @@ tinygltf::Value parametersOf(const host::Node& node, const host::Document& doc) 
     return tinygltf::Value(std::move(out));
 }
 
+/// A local matrix as translation, rotation (unit quaternion x, y, z, w) and scale, its axes
+/// taken as orthogonal; a mirrored matrix gets a negative X scale.
+struct Trs {
+    std::array<double, 3> translation{0, 0, 0};
+    std::array<double, 4> rotation{0, 0, 0, 1};
+    std::array<double, 3> scale{1, 1, 1};
+};
+
+Trs trsOf(const host::Matrix& m) {
+    Vector x = m.v1, y = m.v2, z = m.v3;
+    double sx = host::length(x), sy = host::length(y), sz = host::length(z);
+    if (host::dot(x, host::cross(y, z)) < 0) sx = -sx, x = -x;
+    x = unitOr(x, {1, 0, 0});
+    y = unitOr(y - x * host::dot(x, y), unitOr(host::cross(z, x), {0, 1, 0}));
+    z = host::cross(x, y);
+    // Quaternion of the rotation whose columns are x, y, z.
+    double qw, qx, qy, qz;
+    const double trace = x.x + y.y + z.z;
+    if (trace > 0) {
+        const double s = std::sqrt(trace + 1) * 2;
+        qw = s / 4, qx = (y.z - z.y) / s, qy = (z.x - x.z) / s, qz = (x.y - y.x) / s;
+    } else if (x.x > y.y && x.x > z.z) {
+        const double s = std::sqrt(1 + x.x - y.y - z.z) * 2;
+        qw = (y.z - z.y) / s, qx = s / 4, qy = (y.x + x.y) / s, qz = (z.x + x.z) / s;
+    } else if (y.y > z.z) {
+        const double s = std::sqrt(1 + y.y - x.x - z.z) * 2;
+        qw = (z.x - x.z) / s, qx = (y.x + x.y) / s, qy = s / 4, qz = (z.y + y.z) / s;
+    } else {
+        const double s = std::sqrt(1 + z.z - x.x - y.y) * 2;
+        qw = (x.y - y.x) / s, qx = (z.x + x.z) / s, qy = (z.y + y.z) / s, qz = s / 4;
+    }
+    const double ql = std::sqrt(qw * qw + qx * qx + qy * qy + qz * qz);
+    return {{m.off.x, m.off.y, m.off.z}, {qx / ql, qy / ql, qz / ql, qw / ql}, {sx, sy, sz}};
+}
+
 class Exporter {
   public:
     explicit Exporter(const host::Document& doc) : doc_(doc) {
@@ -204,9 +240,10 @@ class Exporter {
         characterMaterial_ = material("character", {0.8, 0.8, 0.8}, 0.35);
     }
 
-    GltfReport run() {
+    GltfReport run(const scene::BakedMotion* motion) {
         for (host::Object o = doc_.firstObject(); o.alive(); o = o.next()) model_.scenes[0].nodes.push_back(node(o));
         for (const auto& [meshNode, tag] : pendingSkins_) skin(meshNode, tag);
+        if (motion) animate(*motion);
         report_.nodes = static_cast<int>(model_.nodes.size());
         report_.meshes = static_cast<int>(model_.meshes.size());
         report_.skins = static_cast<int>(model_.skins.size());
@@ -220,6 +257,8 @@ class Exporter {
         const int index = static_cast<int>(model_.nodes.size());
         model_.nodes.emplace_back();
         nodeOf_[o.id()] = index;
+        localOf_[o.id()] = host::isFinite(o.localMatrix()) ? o.localMatrix() : host::Matrix{};
+        if (o.parent().alive()) parentOf_[o.id()] = o.parent().id();
         {
             tinygltf::Node& n = model_.nodes.back();
             n.name = o.name();
@@ -245,35 +284,88 @@ class Exporter {
         return index;
     }
 
-    // Translation, rotation and scale of a local matrix (its axes taken as orthogonal).
+    // Always as translation, rotation and scale: an animation cannot move a node given as a matrix.
     static void place(tinygltf::Node& n, const host::Matrix& m) {
         if (!host::isFinite(m)) return;
-        Vector x = m.v1, y = m.v2, z = m.v3;
-        double sx = host::length(x), sy = host::length(y), sz = host::length(z);
-        if (host::dot(x, host::cross(y, z)) < 0) sx = -sx, x = -x;
-        x = unitOr(x, {1, 0, 0});
-        y = unitOr(y - x * host::dot(x, y), unitOr(host::cross(z, x), {0, 1, 0}));
-        z = host::cross(x, y);
-        // Quaternion of the rotation whose columns are x, y, z.
-        double qw, qx, qy, qz;
-        const double trace = x.x + y.y + z.z;
-        if (trace > 0) {
-            const double s = std::sqrt(trace + 1) * 2;
-            qw = s / 4, qx = (y.z - z.y) / s, qy = (z.x - x.z) / s, qz = (x.y - y.x) / s;
-        } else if (x.x > y.y && x.x > z.z) {
-            const double s = std::sqrt(1 + x.x - y.y - z.z) * 2;
-            qw = (y.z - z.y) / s, qx = s / 4, qy = (y.x + x.y) / s, qz = (z.x + x.z) / s;
-        } else if (y.y > z.z) {
-            const double s = std::sqrt(1 + y.y - x.x - z.z) * 2;
-            qw = (z.x - x.z) / s, qx = (y.x + x.y) / s, qy = s / 4, qz = (z.y + y.z) / s;
-        } else {
-            const double s = std::sqrt(1 + z.z - x.x - y.y) * 2;
-            qw = (x.y - y.x) / s, qx = (z.x + x.z) / s, qy = (z.y + y.z) / s, qz = s / 4;
+        const Trs p = trsOf(m);
+        if (m.off != Vector{}) n.translation = {p.translation.begin(), p.translation.end()};
+        if (std::abs(p.rotation[3] - 1) > 1e-12) n.rotation = {p.rotation.begin(), p.rotation.end()};
+        if (p.scale != std::array<double, 3>{1, 1, 1}) n.scale = {p.scale.begin(), p.scale.end()};
+    }
+
+    /// The world matrix of a node at a frame: its baked one when it is a body, else its
+    /// parent's at that frame times its own local matrix.
+    host::Matrix worldAt(host::NodeId id, const std::vector<host::Matrix>& frame,
+                         const std::map<host::NodeId, size_t>& body) const {
+        if (const auto b = body.find(id); b != body.end()) return frame[b->second];
+        const auto parent = parentOf_.find(id);
+        if (parent == parentOf_.end()) return {};
+        return worldAt(parent->second, frame, body) * localOf_.at(id);
+    }
+
+    // A keyframe per baked frame for every body's node, so that the fall plays back as baked.
+    void animate(const scene::BakedMotion& motion) {
+        std::map<host::NodeId, size_t> body;
+        for (size_t b = 0; b < motion.bodies.size(); ++b)
+            if (nodeOf_.count(motion.bodies[b])) body[motion.bodies[b]] = b;
+        std::vector<float> times;
+        for (size_t f = 0; f < motion.frames.size(); ++f) {
+            if (motion.frames[f].size() != motion.bodies.size()) return; // not a motion of these bodies
+            times.push_back(static_cast<float>(static_cast<double>(f) / framesPerSecond()));
         }
-        const double ql = std::sqrt(qw * qw + qx * qx + qy * qy + qz * qz);
-        if (m.off != Vector{}) n.translation = {m.off.x, m.off.y, m.off.z};
-        if (std::abs(qw / ql - 1) > 1e-12) n.rotation = {qx / ql, qy / ql, qz / ql, qw / ql};
-        if (sx != 1 || sy != 1 || sz != 1) n.scale = {sx, sy, sz};
+        if (body.empty() || times.empty()) return;
+
+        tinygltf::Animation animation;
+        animation.name = "Dynamics";
+        const int input = accessor(times.data(), times.size() * 4, static_cast<int>(times.size()),
+                                   TINYGLTF_COMPONENT_TYPE_FLOAT, TINYGLTF_TYPE_SCALAR, 0);
+        model_.accessors[size_t(input)].minValues = {times.front()};
+        model_.accessors[size_t(input)].maxValues = {times.back()};
+        for (const auto& [id, b] : body) {
+            std::vector<float> translations, rotations, scales;
+            Trs previous = trsOf(localOf_.at(id));
+            for (const std::vector<host::Matrix>& frame : motion.frames) {
+                const auto parent = parentOf_.find(id);
+                const host::Matrix parentWorld = parent == parentOf_.end() ? host::Matrix{} : worldAt(parent->second, frame, body);
+                const host::Matrix local = host::inverse(parentWorld) * frame[b];
+                // A frame that is not finite holds the last good pose (the report says why).
+                Trs p = host::isFinite(local) ? trsOf(local) : previous;
+                // The shorter way round from the frame before, so that interpolation does not spin.
+                double d = 0;
+                for (size_t k = 0; k < 4; ++k) d += p.rotation[k] * previous.rotation[k];
+                if (d < 0)
+                    for (double& q : p.rotation) q = -q;
+                for (double t : p.translation) translations.push_back(static_cast<float>(t));
+                for (double q : p.rotation) rotations.push_back(static_cast<float>(q));
+                for (double s : p.scale) scales.push_back(static_cast<float>(s));
+                previous = p;
+            }
+            const int node = nodeOf_.at(id);
+            const auto channel = [&](const std::vector<float>& values, int type, const char* path) {
+                tinygltf::AnimationSampler sampler;
+                sampler.input = input;
+                sampler.output = accessor(values.data(), values.size() * 4, static_cast<int>(times.size()),
+                                          TINYGLTF_COMPONENT_TYPE_FLOAT, type, 0);
+                sampler.interpolation = "LINEAR";
+                animation.samplers.push_back(std::move(sampler));
+                tinygltf::AnimationChannel c;
+                c.sampler = static_cast<int>(animation.samplers.size()) - 1;
+                c.target_node = node;
+                c.target_path = path;
+                animation.channels.push_back(std::move(c));
+            };
+            channel(translations, TINYGLTF_TYPE_VEC3, "translation");
+            channel(rotations, TINYGLTF_TYPE_VEC4, "rotation");
+            channel(scales, TINYGLTF_TYPE_VEC3, "scale");
+        }
+        model_.animations.push_back(std::move(animation));
+        report_.animatedNodes = static_cast<int>(body.size());
+        report_.keyframes = static_cast<int>(times.size());
+    }
+
+    double framesPerSecond() const {
+        const double fps = doc_.data().getFloat(host::docparam::FrameRate, 30.0);
+        return std::isfinite(fps) && fps > 0 ? fps : 30.0;
     }
 
     bool isCollider(const host::Object& o) const {
@@ -450,6 +542,8 @@ class Exporter {
     host::Document doc_;
     tinygltf::Model model_;
     std::map<host::NodeId, int> nodeOf_;
+    std::map<host::NodeId, host::Matrix> localOf_;
+    std::map<host::NodeId, host::NodeId> parentOf_;
     std::vector<std::pair<int, host::WeightTag>> pendingSkins_;
     int characterMaterial_ = -1;
     GltfReport report_;
@@ -457,9 +551,9 @@ class Exporter {
 
 } // namespace
 
-GltfReport exportGltf(const host::Document& doc, const std::string& path) {
+GltfReport exportGltf(const host::Document& doc, const std::string& path, const scene::BakedMotion* motion) {
     Exporter exporter(doc);
-    const GltfReport report = exporter.run();
+    const GltfReport report = exporter.run(motion);
     const bool binary = std::filesystem::path(path).extension() == ".glb";
     const std::string temporary = path + ".part";
     tinygltf::TinyGLTF writer;

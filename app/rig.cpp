@@ -2,6 +2,7 @@
 
 #include "bone_mapping.h"
 #include "gltf_export.h"
+#include "host/geometry_handles.h"
 #include "host/ids.h"
 #include "main.h"
 #include "mannequin.h"
@@ -11,9 +12,12 @@
 #include "progress.h"
 #include "random.h"
 #include "run_steps.h"
+#include "scene/dynamics/simulation.h"
 #include "session.h"
 
+#include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <functional>
@@ -100,6 +104,7 @@ struct RigSettings {
 struct RigResult {
     RigCounts built;
     double createSeconds = 0.0;
+    host::Object generator;
 };
 
 std::string secondsText(double seconds) {
@@ -160,7 +165,52 @@ RigResult rigDocument(Session& session, const host::Document& doc, const RigSett
         runStep(context, Step{StepKind::Press, "CMD_CREATE_SPRINGS", "springs"});
         if ((countRig(doc) - before).springs == 0) throw CommandError("no springs were built: the generator's springs command made none");
     }
-    return {countRig(doc) - before, createSeconds};
+    return {countRig(doc) - before, createSeconds, generator};
+}
+
+/// Lowest height (Y) of the scene: its meshes' points and its objects' origins.
+double lowestPoint(const host::Document& doc) {
+    double lowest = 0.0, highest = 0.0;
+    bool any = false;
+    const auto see = [&](double y) {
+        if (!std::isfinite(y)) return;
+        lowest = any ? std::min(lowest, y) : y;
+        highest = any ? std::max(highest, y) : y;
+        any = true;
+    };
+    for (const host::Object& o : allObjects(doc)) {
+        const host::Matrix world = o.globalMatrix();
+        see(world.off.y);
+        if (o.type() == host::type::Polygon)
+            for (const host::Vector& p : host::PolygonObject(o).points()) see((world * p).y);
+    }
+    // A little below, so that nothing touches the ground where the bake starts.
+    return lowest - 0.01 * (highest - lowest);
+}
+
+/// Presses the dynamics bake with the options' length and ground plane. Returns the report
+/// (its lines reach the console when the bake ends).
+const scene::StabilityReport& bakeRig(Session& session, const host::Document& doc, const host::Object& generator,
+                                      const SimulateOptions& options) {
+    const host::Node hook = doc.sceneHook(host::hook::DynamicsSettings);
+    if (!hook.alive()) throw CommandError("nothing to simulate: the scene has no dynamics settings");
+    hook.setParameter(host::DescID(scene::bakeparam::Seconds), options.seconds);
+    hook.setParameter(host::DescID(scene::bakeparam::Ground), options.ground);
+    if (options.ground) hook.setParameter(host::DescID(scene::bakeparam::GroundHeight), lowestPoint(doc));
+    session.engine().setActiveDocument(doc.id());
+    RunContext context = session.runContext(doc);
+    context.generator = generator;
+    runStep(context, Step{StepKind::Press, "CMD_BAKE", "--simulate"});
+    const scene::StabilityReport* report = session.engine().bakeReport(doc.id());
+    if (!report) throw CommandError("the dynamics bake did not run");
+    return *report;
+}
+
+/// Called once the files are written, so that an unstable motion can still be looked at.
+void failWhenUnstable(const scene::StabilityReport& report, const std::string& written) {
+    if (report.stable()) return;
+    throw CommandError("the simulated rig is unstable, its motion cannot be trusted (" + report.lines().front() +
+                       "; see the report); written anyway: " + written);
 }
 
 bool isSceneFile(const std::string& path) { return std::filesystem::path(path).extension() == ".json"; }
@@ -168,7 +218,7 @@ bool isSceneFile(const std::string& path) { return std::filesystem::path(path).e
 } // namespace
 
 int rigCommand(const RigOptions& o) {
-    Progress progress(4 + (o.springs ? 1 : 0), !o.quiet && Progress::onTerminal());
+    Progress progress(4 + (o.springs ? 1 : 0) + (o.simulation.simulate ? 1 : 0), !o.quiet && Progress::onTerminal());
     if (o.seed) seedRandom(*o.seed);
     Session session(o.quiet);
     host::Document doc;
@@ -182,11 +232,17 @@ int rigCommand(const RigOptions& o) {
         importModel(session.engine(), doc, o.input, [&](const std::string& line) { session.note(line); });
     }
     const RigResult rig = rigDocument(session, doc, {o.map, o.springs, o.boxes, o.quiet}, progress);
+    const scene::StabilityReport* report = nullptr;
+    if (o.simulation.simulate) {
+        progress.stage("simulating " + secondsText(o.simulation.seconds) + " s");
+        report = &bakeRig(session, doc, rig.generator, o.simulation);
+    }
     progress.stage("saving " + o.output);
     session.saveScene(doc, o.output);
-    if (!o.gltf.empty()) exportGltf(doc, o.gltf);
+    if (!o.gltf.empty()) exportGltf(doc, o.gltf, session.engine().bakedMotion(doc.id()));
     session.note("Built " + describe(rig.built) + " in " + secondsText(progress.elapsed()) + " s (create " +
                  secondsText(rig.createSeconds) + " s) -> " + o.output + (o.gltf.empty() ? "" : ", " + o.gltf));
+    if (report) failWhenUnstable(*report, o.gltf.empty() ? o.output : o.output + " and " + o.gltf);
     return 0;
 }
 
@@ -203,7 +259,7 @@ int mannequinCommand(const MannequinOptions& o) {
 }
 
 int demoCommand(const DemoOptions& o) {
-    Progress progress(5, !o.quiet && Progress::onTerminal());
+    Progress progress(6, !o.quiet && Progress::onTerminal());
     seedRandom(o.seed);
     std::filesystem::create_directories(o.directory);
     const auto file = [&](const char* name) { return (std::filesystem::path(o.directory) / name).string(); };
@@ -213,11 +269,14 @@ int demoCommand(const DemoOptions& o) {
     insertMannequin(session.engine(), doc, makeMannequin(o.triangles));
     session.saveScene(doc, file("mannequin.json"));
     const RigResult rig = rigDocument(session, doc, {"auto", true, false, o.quiet}, progress);
+    progress.stage("simulating the fall onto the ground");
+    const scene::StabilityReport& report = bakeRig(session, doc, rig.generator, SimulateOptions{true, 3.0, true});
     progress.stage("saving");
     session.saveScene(doc, file("rig.json"));
-    exportGltf(doc, file("rig.gltf"));
+    exportGltf(doc, file("rig.gltf"), session.engine().bakedMotion(doc.id()));
     session.note("Built " + describe(rig.built) + " in " + secondsText(progress.elapsed()) + " s (create " +
                  secondsText(rig.createSeconds) + " s) -> " + file("rig.json") + ", " + file("rig.gltf"));
+    failWhenUnstable(report, file("rig.json") + " and " + file("rig.gltf"));
     return 0;
 }
 

@@ -17,6 +17,13 @@ class Session;
 /// CommandError when a slot stays empty.
 host::Object prepareRig(Session& session, const host::Document& doc, const std::string& map, bool quiet);
 
+/// How `--simulate` bakes the rig.
+struct SimulateOptions {
+    bool simulate = false;
+    double seconds = 3.0;
+    bool ground = true; ///< a ground plane just under the character's lowest point
+};
+
 struct RigOptions {
     std::string input;  ///< a model file (imported) or a scene file (.json)
     std::string map = "auto"; ///< "auto" or a mapping file
@@ -26,11 +33,14 @@ struct RigOptions {
     std::optional<unsigned> seed;
     std::string output; ///< scene file
     std::string gltf;   ///< glTF file, empty for none
+    SimulateOptions simulation;
 };
 
 /// `flumpet rig`: maps the bones, presses create (and springs), reports what was built and
 /// saves. Throws CommandError when the slots cannot all be filled or nothing was built; the
-/// output is then not written.
+/// output is then not written. With simulation it then bakes the rig (the report on the
+/// console), saves the scene and the glTF with the motion, and throws CommandError when the
+/// report says the motion is unstable.
 int rigCommand(const RigOptions& options);
 
 struct MannequinOptions {
@@ -50,8 +60,8 @@ struct DemoOptions {
     bool quiet = false;
 };
 
-/// `flumpet demo`: the mannequin, rigged with springs, written as mannequin.json, rig.json and
-/// rig.gltf into the directory.
+/// `flumpet demo`: the mannequin, rigged with springs and baked falling onto a ground plane,
+/// written as mannequin.json, rig.json and rig.gltf (with the fall) into the directory.
 int demoCommand(const DemoOptions& options);
 
 } // namespace flumpet::app

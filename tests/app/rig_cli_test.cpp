@@ -7,6 +7,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <filesystem>
+#include <set>
+
 namespace flumpet::test {
 namespace {
 
@@ -91,6 +94,56 @@ TEST_F(RigCli, RealCharacterIsRiggedWithTheAutomaticMapping) {
     if (gltfValidatorInstalled()) {
         EXPECT_TRUE(validGltf(path("rig.gltf")));
     }
+}
+
+// Simulated: the report in the output, the motion in the scene's cache and in the glTF as an
+// animation of the bodies' nodes, a keyframe per frame.
+TEST_F(RigCli, SimulateBakesAndWritesTheAnimation) {
+    ASSERT_EQ(run("mannequin --triangles 2000 -o mannequin.json --quiet").status, 0);
+    CliResult r = run("rig mannequin.json --simulate --seconds 1 -o rig.json --gltf rig.gltf");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_NE(r.out.find("Dynamics bake stable: 30 of 30 frames simulated"), std::string::npos) << r.out;
+    const json g = json::parse(read(path("rig.gltf")));
+    ASSERT_EQ(g["animations"].size(), 1u);
+    const json& animation = g["animations"][0];
+    EXPECT_EQ(animation["channels"].size(), 66u); // 22 bodies, three channels each
+    std::set<std::string> targets;
+    for (const json& c : animation["channels"]) {
+        const json& node = g["nodes"][c["target"]["node"].get<size_t>()];
+        EXPECT_TRUE(node["extras"].contains("dynamicsBody")) << node["name"];
+        EXPECT_FALSE(node.contains("matrix"));
+        targets.insert(node["name"].get<std::string>());
+        const json& input = g["accessors"][animation["samplers"][c["sampler"].get<size_t>()]["input"].get<size_t>()];
+        EXPECT_EQ(input["count"], 31);
+        EXPECT_DOUBLE_EQ(input["max"][0].get<double>(), 1.0);
+    }
+    EXPECT_EQ(targets.size(), 22u);
+    EXPECT_TRUE(targets.count("Hips") && targets.count("LeftFoot"));
+
+    // Without --simulate there is no animation.
+    ASSERT_EQ(run("rig mannequin.json -o plain.json --gltf plain.gltf --quiet").status, 0);
+    EXPECT_FALSE(json::parse(read(path("plain.gltf"))).contains("animations"));
+}
+
+// The demo writes its three files, the mannequin's fall onto the ground as the glTF's animation.
+TEST_F(RigCli, DemoWritesTheFall) {
+    const CliResult r = run("demo -o out --triangles 2000");
+    ASSERT_EQ(r.status, 0) << r.err << r.out;
+    EXPECT_NE(r.out.find("Dynamics bake stable: 90 of 90 frames simulated"), std::string::npos) << r.out;
+    for (const char* file : {"out/mannequin.json", "out/rig.json"}) EXPECT_TRUE(exists(file)) << file;
+    const json g = json::parse(read(path("out/rig.gltf")));
+    ASSERT_EQ(g["animations"].size(), 1u);
+    const json& animation = g["animations"][0];
+    EXPECT_EQ(animation["channels"].size(), 66u);
+    // The hips move, a keyframe per frame from the start to frame 90.
+    int hips = 0;
+    for (const json& c : animation["channels"]) {
+        if (g["nodes"][c["target"]["node"].get<size_t>()]["name"] != "Hips" || c["target"]["path"] != "translation") continue;
+        const json& output = g["accessors"][animation["samplers"][c["sampler"].get<size_t>()]["output"].get<size_t>()];
+        EXPECT_EQ(output["count"], 91);
+        ++hips;
+    }
+    EXPECT_EQ(hips, 1);
 }
 
 } // namespace
