@@ -35,6 +35,9 @@ constexpr double OverlapDepth = 0.005;
 /// How stiffly a spring holds its rest turn: the angular frequency (per second) at which it
 /// would swing its second body.
 constexpr double SpringFrequency = 10.0;
+/// The most a spring may turn a body in one simulation step, as a fraction of a radian per
+/// radian of its turn: beyond it the spring, applied a step at a time, would overshoot.
+constexpr double SpringSafety = 0.5;
 
 void collectObjects(const host::Object& first, std::vector<host::Object>& out) {
     for (host::Object o = first; o.alive(); o = o.next()) {
@@ -65,8 +68,8 @@ btTransform boneAlongX(const btTransform& connector) {
 
 class World {
   public:
-    explicit World(const BakeSettings& settings)
-        : dispatcher_(&configuration_), world_(&dispatcher_, &broadphase_, &solver_, &configuration_) {
+    World(const BakeSettings& settings, double step)
+        : step_(step), dispatcher_(&configuration_), world_(&dispatcher_, &broadphase_, &solver_, &configuration_) {
         world_.setGravity(btVector3(0, static_cast<btScalar>(-settings.gravity), 0));
         world_.getSolverInfo().m_numIterations = std::max(settings.iterations, 1);
         if (settings.ground) {
@@ -134,10 +137,7 @@ class World {
             const btTransform inA = a->start.inverse() * frame;
             const btTransform inB = b->start.inverse() * frame;
             if (o.type() == host::type::Spring) {
-                std::unique_ptr<btTypedConstraint> c = makeSpring(data, *a->rigid, *b->rigid, inA, inB);
-                // A spring holds a pose; it does not change which bodies may touch.
-                world_.addConstraint(c.get(), false);
-                constraints_.push_back(std::move(c));
+                springs_.push_back(makeSpring(data, *a, *b, inA, inB));
                 ++sprung;
                 continue;
             }
@@ -155,37 +155,63 @@ class World {
     /// A spring pulls the two bodies' turn about its frame back to the turn they start with:
     /// a twist spring about the bone (the frame's X axis), a bend spring across it. It neither
     /// holds the bodies together nor limits them; the connectors do that.
-    static std::unique_ptr<btTypedConstraint> makeSpring(const host::Container& data, btRigidBody& a, btRigidBody& b,
-                                                         const btTransform& inA, const btTransform& inB) {
-        auto spring = std::make_unique<btGeneric6DofSpring2Constraint>(a, b, inA, inB);
-        // Free on every axis (a lower limit above the upper one), springs added below.
-        spring->setLinearLowerLimit(btVector3(1, 1, 1));
-        spring->setLinearUpperLimit(btVector3(-1, -1, -1));
-        spring->setAngularLowerLimit(btVector3(1, 1, 1));
-        spring->setAngularUpperLimit(btVector3(-1, -1, -1));
+    struct Spring {
+        Body* a;
+        Body* b;
+        btTransform inA, inB;
+        bool twist = false;
+        double stiffness = 0.0, damping = 0.0;
+    };
+    Spring makeSpring(const host::Container& data, Body& a, Body& b, const btTransform& inA, const btTransform& inB) const {
+        const auto ownInertia = [](const btRigidBody& r) {
+            const btVector3 inv = r.getInvInertiaDiagLocal();
+            const btScalar largest = std::max({inv.x(), inv.y(), inv.z()});
+            return largest > 0 ? 1.0 / static_cast<double>(largest) : 0.0;
+        };
         // As stiff as a critically damped swing of SpringFrequency for body B turning about the
         // spring's place: its own inertia plus its mass at its distance from there.
-        const btVector3 inv = b.getInvInertiaDiagLocal();
-        const btScalar smallest = std::max({inv.x(), inv.y(), inv.z()});
-        const double own = smallest > 0 ? 1.0 / static_cast<double>(smallest) : 0.0;
+        const btRigidBody& r = *b.rigid;
         const double lever = static_cast<double>(inB.getOrigin().length());
-        const double mass = b.getInvMass() > 0 ? 1.0 / static_cast<double>(b.getInvMass()) : 0.0;
-        const double i = own + mass * lever * lever;
-        const auto stiffness = static_cast<btScalar>(i * SpringFrequency * SpringFrequency);
-        const auto damping = static_cast<btScalar>(2.0 * i * SpringFrequency);
-        const bool twist = data.getInt(host::forceparam::Type, host::springkind::Bend) == host::springkind::Twist;
-        for (const int axis : twist ? std::vector<int>{3} : std::vector<int>{4, 5}) {
-            spring->enableSpring(axis, true);
-            spring->setStiffness(axis, stiffness);
-            spring->setDamping(axis, damping);
-        }
-        // The pose the bake starts from is the spring's rest.
-        spring->setEquilibriumPoint();
+        const double mass = r.getInvMass() > 0 ? 1.0 / static_cast<double>(r.getInvMass()) : 0.0;
+        const double i = ownInertia(r) + mass * lever * lever;
+        // The torque turns each body about its own centre, a step at a time: kept below what
+        // would make the lighter of them swing or settle within a step, or it would blow up.
+        const double own = std::min(ownInertia(r), ownInertia(*a.rigid));
+        const double w = SpringSafety / step_;
+        Spring spring{&a, &b, inA, inB};
+        spring.twist = data.getInt(host::forceparam::Type, host::springkind::Bend) == host::springkind::Twist;
+        spring.stiffness = std::min(i * SpringFrequency * SpringFrequency, own * w * w);
+        spring.damping = std::min(2.0 * i * SpringFrequency, own * w);
         return spring;
+    }
+    /// The spring's torque, on B and against A: the turn of B's frame from A's (nothing at the
+    /// start, where both frames are the spring's own) and how fast it turns, on the spring's axes.
+    static void pull(const Spring& s) {
+        btRigidBody& a = *s.a->rigid;
+        btRigidBody& b = *s.b->rigid;
+        const btMatrix3x3 frameA = a.getWorldTransform().getBasis() * s.inA.getBasis();
+        const btQuaternion turn = (a.getWorldTransform() * s.inA).getRotation().inverse() *
+                                  (b.getWorldTransform() * s.inB).getRotation();
+        btVector3 axis;
+        btScalar angle = 0;
+        btTransformUtil::calculateDiffAxisAngleQuaternion(btQuaternion::getIdentity(), turn, axis, angle);
+        btVector3 bent = axis * angle;
+        btVector3 speed = frameA.transpose() * (b.getAngularVelocity() - a.getAngularVelocity());
+        const auto onAxes = [&](btVector3& v) {
+            if (s.twist) v.setValue(v.x(), 0, 0);
+            else v.setX(0);
+        };
+        onAxes(bent);
+        onAxes(speed);
+        const btVector3 torque =
+            frameA * (bent * static_cast<btScalar>(-s.stiffness) - speed * static_cast<btScalar>(s.damping));
+        b.applyTorque(torque);
+        a.applyTorque(-torque);
     }
 
     void step(double dt) {
         for (Body& b : bodies_) follow(b);
+        for (const Spring& spring : springs_) pull(spring);
         world_.stepSimulation(static_cast<btScalar>(dt), 0, static_cast<btScalar>(dt));
     }
 
@@ -295,6 +321,7 @@ class World {
         }
     }
 
+    double step_;
     btDefaultCollisionConfiguration configuration_;
     btCollisionDispatcher dispatcher_;
     btDbvtBroadphase broadphase_;
@@ -314,6 +341,7 @@ class World {
         JointLimits limits;
     };
     std::vector<Joint> joints_;
+    std::vector<Spring> springs_;
     std::vector<bool> escaped_;
     std::vector<StabilityReport::Excess> worst_;
 
@@ -376,7 +404,10 @@ Bake simulateDocument(Engine& engine, host::NodeId docId, const BakeSettings& se
     const host::Document doc(&engine, docId);
     std::vector<host::Object> objects;
     collectObjects(doc.firstObject(), objects);
-    World world(settings);
+    const double fps = settings.framesPerSecond > 0.0 ? settings.framesPerSecond : 30.0;
+    const double stepsPerSecond = fps * std::max(settings.substeps, 1);
+    const double dt = 1.0 / stepsPerSecond;
+    World world(settings, dt);
     world.addBodies(objects);
     Bake bake;
     BakedMotion& motion = bake.motion;
@@ -384,9 +415,6 @@ Bake simulateDocument(Engine& engine, host::NodeId docId, const BakeSettings& se
     std::tie(motion.connectors, motion.springs) = world.addConnectors(doc, objects);
     motion.bodies = world.ids();
     motion.frames.push_back(world.placements());
-    const double fps = settings.framesPerSecond > 0.0 ? settings.framesPerSecond : 30.0;
-    const double stepsPerSecond = fps * std::max(settings.substeps, 1);
-    const double dt = 1.0 / stepsPerSecond;
     const auto frames = static_cast<int64_t>(std::llround(std::max(settings.seconds, 0.0) * fps));
     report.framesAsked = frames;
     // A limit well beyond what a falling, tumbling rig reaches: twice the speed of a free fall

@@ -80,8 +80,8 @@ struct StabilityReport {
     /// Where the first value that is not finite appeared; empty when every value was finite.
     std::string nonFinite;
 
-    /// False when the motion cannot be trusted: a value not finite, a body out of the region, a
-    /// joint beyond its limits or a speed beyond its limit. Overlaps at rest only warn.
+    /// False when the motion has blown up: a value not finite, a body out of the region or a
+    /// speed beyond its limit. Joints beyond their limits and overlaps at rest only warn.
     bool stable() const;
     /// The report as console lines, the verdict first.
     std::vector<std::string> lines() const;

@@ -15,7 +15,7 @@ std::string number(double value) {
 } // namespace
 
 bool StabilityReport::stable() const {
-    return nonFinite.empty() && bodiesOutside.empty() && jointsBeyondLimits.empty() &&
+    return nonFinite.empty() && bodiesOutside.empty() &&
            largestLinearSpeed <= speedLimit && largestSpinSpeed <= speedLimit;
 }
 
@@ -30,7 +30,7 @@ std::vector<std::string> StabilityReport::lines() const {
     for (const Escape& e : bodiesOutside)
         out.push_back("  body \"" + e.body + "\" left the region at frame " + std::to_string(e.frame));
     for (const Excess& e : jointsBeyondLimits)
-        out.push_back("  connector \"" + e.connector + "\" beyond its limits (" + e.what + ") by " + number(e.amount) +
+        out.push_back("  warning: connector \"" + e.connector + "\" beyond its limits (" + e.what + ") by " + number(e.amount) +
                       (e.what == "angle" ? " rad" : " units") + " at frame " + std::to_string(e.frame));
     for (const auto& [a, b] : overlapsAtRest)
         out.push_back("  warning: bodies \"" + a + "\" and \"" + b + "\" overlap at rest");

@@ -117,10 +117,11 @@ TEST(Dynamics, AHingeKeepsItsBodiesWithinItsLimits) {
 
 TEST(Dynamics, ABendSpringHoldsAHingeUp) {
     // The same free hinge twice, once with a bend spring across it: the spring keeps the
-    // swinger near its start, the bare hinge lets it hang.
+    // swinger near its start, the bare hinge lets it hang. The holder is large, so that its
+    // follow strength keeps it from turning with the swinger's weight.
     const auto droop = [](bool spring) {
         DynamicsScene f;
-        const host::Object holder = f.body("Holder", {0, 2, 0}, 0.5, 100.0);
+        const host::Object holder = f.body("Holder", {0, 2, 0}, 1.0, 100.0);
         const host::Object swinger = f.body("Swinger", {1, 2, 0}, 0.5);
         f.join(host::type::Connector, host::connectortype::Hinge, holder, swinger, HingeFrame);
         if (spring) f.join(host::type::Spring, host::springkind::Bend, holder, swinger, HingeFrame);
