@@ -4,9 +4,11 @@
 #include "host/ids.h"
 
 #include <BulletCollision/CollisionShapes/btShapeHull.h>
+#include <LinearMath/btConvexHullComputer.h>
 
 #include <cmath>
 #include <functional>
+#include <tuple>
 
 namespace flumpet::scene {
 
@@ -25,16 +27,54 @@ btVector3 bt(const Vector& v) {
 
 Vector scaled(const Vector& p, const Vector& s) { return {p.x * s.x, p.y * s.y, p.z * s.z}; }
 
-/// A convex hull of the points, reduced to its outline when they are many.
-std::unique_ptr<btCollisionShape> hullOf(const std::vector<btVector3>& points) {
-    if (points.size() < 4) return nullptr;
+/// One object's own geometry as a solid: its shape, with the shape's origin at its centroid,
+/// where that centroid lies in the object's frame, and its volume.
+struct Solid {
+    std::unique_ptr<btCollisionShape> shape;
+    btVector3 centre{0, 0, 0};
+    double volume = 0.0;
+};
+
+/// The volume and centroid of the convex hull of the points: the hull's faces, each fanned into
+/// tetrahedra with the first point.
+std::pair<double, btVector3> hullVolume(const std::vector<btVector3>& points) {
+    btConvexHullComputer hull;
+    hull.compute(&points[0].getX(), sizeof(btVector3), static_cast<int>(points.size()), 0, 0);
+    double volume = 0.0;
+    btVector3 weighted(0, 0, 0);
+    const btVector3 apex = points.front();
+    for (int f = 0; f < hull.faces.size(); ++f) {
+        const btConvexHullComputer::Edge* first = &hull.edges[hull.faces[f]];
+        const btVector3& a = hull.vertices[first->getSourceVertex()];
+        for (const btConvexHullComputer::Edge* e = first->getNextEdgeOfFace();
+             e->getNextEdgeOfFace() != first; e = e->getNextEdgeOfFace()) {
+            const btVector3& b = hull.vertices[e->getSourceVertex()];
+            const btVector3& c = hull.vertices[e->getTargetVertex()];
+            const double v = static_cast<double>((a - apex).dot((b - apex).cross(c - apex))) / 6.0;
+            volume += v;
+            weighted += (apex + a + b + c) * static_cast<btScalar>(v / 4.0);
+        }
+    }
+    if (std::abs(volume) < 1e-12) return {0.0, points.front()};
+    return {std::abs(volume), weighted / static_cast<btScalar>(volume)};
+}
+
+/// A convex hull of the points, reduced to its outline when they are many, centred on its
+/// centroid.
+Solid hullOf(std::vector<btVector3> points) {
+    if (points.size() < 4) return {};
+    Solid solid;
+    std::tie(solid.volume, solid.centre) = hullVolume(points);
+    for (btVector3& p : points) p -= solid.centre;
     auto full = std::make_unique<btConvexHullShape>();
     for (const btVector3& p : points) full->addPoint(p, false);
     full->recalcLocalAabb();
-    if (points.size() <= ReducedHullAbove) return full;
-    btShapeHull outline(full.get());
-    if (!outline.buildHull(full->getMargin()) || outline.numVertices() < 4) return full;
-    return std::make_unique<btConvexHullShape>(&outline.getVertexPointer()->getX(), outline.numVertices());
+    solid.shape = std::move(full);
+    if (points.size() <= ReducedHullAbove) return solid;
+    btShapeHull outline(static_cast<btConvexHullShape*>(solid.shape.get()));
+    if (outline.buildHull(solid.shape->getMargin()) && outline.numVertices() >= 4)
+        solid.shape = std::make_unique<btConvexHullShape>(&outline.getVertexPointer()->getX(), outline.numVertices());
+    return solid;
 }
 
 /// The turn that takes +Y to a primitive's axis (host::primitive::Axis).
@@ -51,7 +91,7 @@ btQuaternion axisTurn(int32_t axis) {
 }
 
 /// A cone or cylinder as the hull of its two end circles along +Y, turned to its axis.
-std::unique_ptr<btCollisionShape> roundShape(double top, double bottom, double height, int32_t axis, const Vector& s) {
+Solid roundShape(double top, double bottom, double height, int32_t axis, const Vector& s) {
     std::vector<btVector3> points;
     const btQuaternion turn = axisTurn(axis);
     constexpr int Sides = 16;
@@ -66,8 +106,8 @@ std::unique_ptr<btCollisionShape> roundShape(double top, double bottom, double h
     return hullOf(points);
 }
 
-/// The shape of one object's own geometry in its own (unscaled) frame; null when it has none.
-std::unique_ptr<btCollisionShape> ownShape(const host::Object& o, const Vector& s) {
+/// One object's own geometry in its own (unscaled) frame; without a shape when it has none.
+Solid ownShape(const host::Object& o, const Vector& s) {
     const host::Container data = o.data();
     namespace p = host::primitive;
     switch (o.type()) {
@@ -78,12 +118,12 @@ std::unique_ptr<btCollisionShape> ownShape(const host::Object& o, const Vector& 
         return hullOf(points);
     }
     case host::type::Cube: {
-        const Vector size = data.getVector(p::CubeSize, {200, 200, 200});
-        return std::make_unique<btBoxShape>(bt(scaled(size * 0.5, s)));
+        const Vector size = scaled(data.getVector(p::CubeSize, {200, 200, 200}), s);
+        return {std::make_unique<btBoxShape>(bt(size * 0.5)), {0, 0, 0}, std::abs(size.x * size.y * size.z)};
     }
     case host::type::Sphere: {
         const double r = data.getFloat(p::SphereRadius, 100.0) * std::max({s.x, s.y, s.z});
-        return std::make_unique<btSphereShape>(static_cast<btScalar>(r));
+        return {std::make_unique<btSphereShape>(static_cast<btScalar>(r)), {0, 0, 0}, 4.0 / 3.0 * M_PI * r * r * r};
     }
     case host::type::Cone:
         return roundShape(data.getFloat(p::ConeTopRadius, 0.0), data.getFloat(p::ConeBottomRadius, 100.0),
@@ -92,7 +132,7 @@ std::unique_ptr<btCollisionShape> ownShape(const host::Object& o, const Vector& 
         const double r = data.getFloat(p::CylinderRadius, 50.0);
         return roundShape(r, r, data.getFloat(p::CylinderHeight, 200.0), data.getInt(p::Axis, 2), s);
     }
-    default: return nullptr;
+    default: return {};
     }
 }
 
@@ -100,9 +140,11 @@ void addShapes(const host::Object& o, const btTransform& toBody, BodyShape& shap
                const std::function<bool(const host::Object&)>& isBody, bool root) {
     if (!root && isBody(o)) return;
     const Placement placed = splitPlacement(o.globalMatrix());
-    if (auto own = ownShape(o, placed.scale)) {
-        shape.compound->addChildShape(toBody * placed.rigid, own.get());
-        shape.owned.push_back(std::move(own));
+    if (Solid own = ownShape(o, placed.scale); own.shape) {
+        shape.compound->addChildShape(toBody * placed.rigid * btTransform(btQuaternion::getIdentity(), own.centre),
+                                      own.shape.get());
+        shape.owned.push_back(std::move(own.shape));
+        shape.volumes.push_back(own.volume);
     }
     for (host::Object child = o.firstChild(); child.alive(); child = child.next())
         addShapes(child, toBody, shape, isBody, false);
@@ -150,6 +192,7 @@ BodyShape makeBodyShape(const host::Object& body, const btTransform& bodyFrame,
         auto standIn = std::make_unique<btSphereShape>(static_cast<btScalar>(StandInRadius));
         shape.compound->addChildShape(btTransform::getIdentity(), standIn.get());
         shape.owned.push_back(std::move(standIn));
+        shape.volumes.push_back(4.0 / 3.0 * M_PI * std::pow(StandInRadius, 3));
     }
     return shape;
 }

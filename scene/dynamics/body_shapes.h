@@ -25,11 +25,14 @@ host::Matrix joinPlacement(const btTransform& rigid, const host::Vector& scale);
 struct BodyShape {
     std::vector<std::unique_ptr<btCollisionShape>> owned;
     btCompoundShape* compound = nullptr;
+    /// The volume of each of the compound's children, in the children's order.
+    std::vector<double> volumes;
 };
 
 /// The shape of a body: the body's own geometry and that of its descendants which are not
-/// bodies themselves (`isBody` tells), each placed relative to the body's frame. A body without
-/// geometry (a joint, a null) is a small sphere.
+/// bodies themselves (`isBody` tells), each placed relative to the body's frame with its own
+/// origin at its centroid, so that the compound's mass properties come out right. A body
+/// without geometry (a joint, a null) is a small sphere.
 BodyShape makeBodyShape(const host::Object& body, const btTransform& bodyFrame,
                         const std::function<bool(const host::Object&)>& isBody);
 

@@ -5,6 +5,7 @@
 #include <LinearMath/btTransformUtil.h>
 
 #include <algorithm>
+#include <utility>
 #include <cmath>
 
 namespace flumpet::scene {
@@ -25,11 +26,21 @@ JointLimits readJointLimits(const host::Container& data) {
     JointLimits l;
     l.type = data.getInt(host::forceparam::Type, host::connectortype::Ragdoll);
     l.limited = data.getInt(cp::AngularLimit, 0) != 0;
-    l.halfRange = std::abs(data.getFloat(cp::AngleEnd, 0.0) - data.getFloat(cp::AngleStart, 0.0)) / 2.0;
+    l.angleStart = data.getFloat(cp::AngleStart, 0.0);
+    l.angleEnd = data.getFloat(cp::AngleEnd, 0.0);
+    if (l.angleStart > l.angleEnd) std::swap(l.angleStart, l.angleEnd);
+    l.halfRange = (l.angleEnd - l.angleStart) / 2.0;
     l.swing = std::abs(data.getFloat(cp::PrimaryAngle, M_PI / 4));
     l.linearMin = data.getFloat(cp::LinearMin, 0.0);
     l.linearMax = data.getFloat(cp::LinearMax, 0.0);
     return l;
+}
+
+btTransform constraintFrame(int32_t type, const btTransform& connector) {
+    if (type == host::connectortype::Hinge) return connector;
+    const btMatrix3x3& b = connector.getBasis();
+    const btMatrix3x3 turned(b[0][2], b[0][0], b[0][1], b[1][2], b[1][0], b[1][1], b[2][2], b[2][0], b[2][1]);
+    return btTransform(turned, connector.getOrigin());
 }
 
 LimitExcess limitExcess(const JointLimits& l, const btTransform& frameA, const btTransform& frameB) {
@@ -46,7 +57,7 @@ LimitExcess limitExcess(const JointLimits& l, const btTransform& frameA, const b
         e.apart = static_cast<double>(at.length());
         const double offAxis = angleBetween(z, ez);
         const double about = std::atan2(static_cast<double>(x.y()), static_cast<double>(x.x()));
-        e.angle = offAxis + (l.limited ? beyond(about, -l.halfRange, l.halfRange) : 0.0);
+        e.angle = offAxis + (l.limited ? beyond(about, l.angleStart, l.angleEnd) : 0.0);
         break;
     }
     case host::connectortype::Slider: {

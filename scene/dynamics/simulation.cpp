@@ -49,7 +49,10 @@ void collectObjects(const host::Object& first, std::vector<host::Object>& out) {
 struct Body {
     host::Object object;
     Vector scale;
+    /// Where the centre of mass starts, turned to the body's principal axes.
     btTransform start;
+    /// The object's frame seen from the centre of mass.
+    btTransform fromCentre;
     double followPosition = 0.0, followRotation = 0.0; // fractions
     BodyShape shape;
     /// The distance from the body's origin to the farthest corner of its shape's box.
@@ -58,12 +61,29 @@ struct Body {
     std::unique_ptr<btRigidBody> rigid;
 };
 
-/// The frame a constraint works in: the connector's frame with its Z axis (the one that follows
-/// the bone) as the constraint's X axis, the axis Bullet twists and slides along.
-btTransform boneAlongX(const btTransform& connector) {
-    const btMatrix3x3& b = connector.getBasis();
-    const btMatrix3x3 turned(b[0][2], b[0][0], b[0][1], b[1][2], b[1][0], b[1][1], b[2][2], b[2][0], b[2][1]);
-    return btTransform(turned, connector.getOrigin());
+/// Weighs a body's shape by the volume of its parts and moves the compound so that its centre
+/// of mass, on its principal axes, is the origin. Answers the mass, and the principal inertia
+/// and the object's frame seen from the new origin.
+double centreOnMass(BodyShape& shape, double density, btTransform& fromCentre, btVector3& inertia) {
+    btCompoundShape& compound = *shape.compound;
+    std::vector<btScalar> masses;
+    double mass = 0.0;
+    // A flat part has no volume; it still weighs a little, so that the body is never massless.
+    for (double volume : shape.volumes) {
+        masses.push_back(static_cast<btScalar>(std::max(density * volume, 1e-6)));
+        mass += static_cast<double>(masses.back());
+    }
+    btTransform principal;
+    compound.calculatePrincipalAxisTransform(masses.data(), principal, inertia);
+    const btTransform toCentre = principal.inverse();
+    for (int i = 0; i < compound.getNumChildShapes(); ++i)
+        compound.updateChildTransform(i, toCentre * compound.getChildTransform(i), false);
+    compound.recalculateLocalAabb();
+    fromCentre = toCentre;
+    // A shape without depth along an axis would not turn about it at all.
+    const btScalar least = std::max({inertia.x(), inertia.y(), inertia.z()}) * 1e-4F + 1e-9F;
+    inertia.setMax(btVector3(least, least, least));
+    return mass;
 }
 
 class World {
@@ -94,20 +114,19 @@ class World {
             b.object = o;
             const Placement placed = splitPlacement(o.globalMatrix());
             b.scale = placed.scale;
-            b.start = placed.rigid;
             b.shape = makeBodyShape(o, placed.rigid, isBody);
             const host::Container data = tag.data();
             b.followPosition = std::clamp(data.getFloat(host::bodytag::FollowPosition, 0.0) / 100.0, 0.0, 1.0);
             b.followRotation = std::clamp(data.getFloat(host::bodytag::FollowRotation, 0.0) / 100.0, 0.0, 1.0);
             const double density = std::max(data.getFloat(host::bodytag::Density, 1000.0), 1e-3);
+            btVector3 inertia;
+            const double mass = centreOnMass(b.shape, density, b.fromCentre, inertia);
+            // The body moves as its centre of mass; its object is placed from there.
+            b.start = placed.rigid * b.fromCentre.inverse();
             btVector3 low, high;
             b.shape.compound->getAabb(btTransform::getIdentity(), low, high);
-            const btVector3 size = high - low;
             b.radius = static_cast<double>(std::max(low.length(), high.length()));
-            const double mass = std::max(density * static_cast<double>(size.x() * size.y() * size.z()), 1e-6);
-            btVector3 inertia(0, 0, 0);
-            b.shape.compound->calculateLocalInertia(static_cast<btScalar>(mass), inertia);
-            b.motion = std::make_unique<btDefaultMotionState>(placed.rigid);
+            b.motion = std::make_unique<btDefaultMotionState>(b.start);
             btRigidBody::btRigidBodyConstructionInfo info(static_cast<btScalar>(mass), b.motion.get(), b.shape.compound,
                                                           inertia);
             info.m_friction = 0.7F;
@@ -133,15 +152,19 @@ class World {
             Body* a = bodyOf(doc.resolve(data.getLinkId(host::forceparam::ObjectA)));
             Body* b = bodyOf(doc.resolve(data.getLinkId(host::forceparam::ObjectB)));
             if (!a || !b || a == b) continue;
-            const btTransform frame = boneAlongX(splitPlacement(o.globalMatrix()).rigid);
-            const btTransform inA = a->start.inverse() * frame;
-            const btTransform inB = b->start.inverse() * frame;
+            const btTransform placed = splitPlacement(o.globalMatrix()).rigid;
+            const auto inBodies = [&](const btTransform& frame) {
+                return std::pair{a->start.inverse() * frame, b->start.inverse() * frame};
+            };
             if (o.type() == host::type::Spring) {
+                // A spring's frame has the bone along Z, as the ragdoll connector's does.
+                const auto [inA, inB] = inBodies(constraintFrame(host::connectortype::Ragdoll, placed));
                 springs_.push_back(makeSpring(data, *a, *b, inA, inB));
                 ++sprung;
                 continue;
             }
             const JointLimits limits = readJointLimits(data);
+            const auto [inA, inB] = inBodies(constraintFrame(limits.type, placed));
             std::unique_ptr<btTypedConstraint> c = makeConstraint(limits, *a->rigid, *b->rigid, inA, inB);
             joints_.push_back({o.name(), a, b, inA, inB, limits});
             // Joined bodies may overlap at the joint: they do not collide with each other.
@@ -218,7 +241,7 @@ class World {
     std::vector<host::Matrix> placements() const {
         std::vector<host::Matrix> out;
         out.reserve(bodies_.size());
-        for (const Body& b : bodies_) out.push_back(joinPlacement(b.rigid->getWorldTransform(), b.scale));
+        for (const Body& b : bodies_) out.push_back(joinPlacement(b.rigid->getWorldTransform() * b.fromCentre, b.scale));
         return out;
     }
     /// The diagonal of the box around every body where the bake starts.
@@ -240,13 +263,16 @@ class World {
             high.setMax(h);
         }
     }
-    void measureSpeeds(StabilityReport& report) const {
+    void measureSpeeds(int64_t frame, StabilityReport& report) const {
         for (const Body& b : bodies_) {
             report.largestLinearSpeed =
                 std::max(report.largestLinearSpeed, static_cast<double>(b.rigid->getLinearVelocity().length()));
             const auto turn = static_cast<double>(b.rigid->getAngularVelocity().length());
             report.largestAngularSpeed = std::max(report.largestAngularSpeed, turn);
-            report.largestSpinSpeed = std::max(report.largestSpinSpeed, turn * b.radius);
+            if (turn * b.radius > report.largestSpinSpeed) {
+                report.largestSpinSpeed = turn * b.radius;
+                report.fastestSpin = {b.object.name(), frame};
+            }
         }
     }
     std::string nameOf(size_t body) const { return bodies_.at(body).object.name(); }
@@ -269,9 +295,10 @@ class World {
         const auto halfRange = static_cast<btScalar>(l.halfRange);
         switch (l.type) {
         case host::connectortype::Hinge: {
-            // The hinge turns about the constraint frame's Z axis, across the bone.
+            // The hinge turns about the frame's Z axis. The range is B's right-handed turn from
+            // A's about it; Bullet measures the hinge's angle the other way round.
             auto hinge = std::make_unique<btHingeConstraint>(a, b, inA, inB);
-            if (l.limited) hinge->setLimit(-halfRange, halfRange);
+            if (l.limited) hinge->setLimit(static_cast<btScalar>(-l.angleEnd), static_cast<btScalar>(-l.angleStart));
             return hinge;
         }
         case host::connectortype::Slider: {
@@ -444,7 +471,7 @@ Bake simulateDocument(Engine& engine, host::NodeId docId, const BakeSettings& se
                                std::to_string(f);
             break;
         }
-        world.measureSpeeds(report);
+        world.measureSpeeds(f, report);
         world.checkFrame(f, low, high, AngleTolerance, ApartTolerance * size, report);
         motion.frames.push_back(std::move(frame));
         report.frames = f;

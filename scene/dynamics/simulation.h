@@ -58,12 +58,15 @@ struct StabilityReport {
     double largestSpinSpeed = 0.0;
     /// The speed above which a body, or a point of its surface, is taken to have blown up.
     double speedLimit = 0.0;
-    /// Bodies that left the region the rig may move in (by name, first frame they were out).
+    /// A body at a frame.
     struct Escape {
         std::string body;
         int64_t frame = 0;
         bool operator==(const Escape&) const = default;
     };
+    /// The body whose surface turned fastest, and when.
+    Escape fastestSpin;
+    /// Bodies that left the region the rig may move in (by name, first frame they were out).
     std::vector<Escape> bodiesOutside;
     /// Connectors whose bodies went beyond the connector's limits by more than the tolerance:
     /// the largest excess seen (radians for angles, scene units for coming apart) and its frame.

@@ -24,9 +24,12 @@ std::vector<std::string> StabilityReport::lines() const {
     out.push_back(std::string("Dynamics bake ") + (stable() ? "stable" : "UNSTABLE") + ": " + std::to_string(frames) +
                   " of " + std::to_string(framesAsked) + " frames simulated");
     if (!nonFinite.empty()) out.push_back("  a value that is not finite: " + nonFinite + "; the bake stopped there");
+    std::string spinner;
+    if (!fastestSpin.body.empty())
+        spinner = " (\"" + fastestSpin.body + "\" at frame " + std::to_string(fastestSpin.frame) + ")";
     out.push_back("  largest speed " + number(largestLinearSpeed) + " units/s, of a surface turning " +
-                  number(largestSpinSpeed) + " units/s (limit " + number(speedLimit) + "); largest turn " +
-                  number(largestAngularSpeed) + " rad/s");
+                  number(largestSpinSpeed) + " units/s" + spinner + " (limit " + number(speedLimit) +
+                  "); largest turn " + number(largestAngularSpeed) + " rad/s");
     for (const Escape& e : bodiesOutside)
         out.push_back("  body \"" + e.body + "\" left the region at frame " + std::to_string(e.frame));
     for (const Excess& e : jointsBeyondLimits)

@@ -82,20 +82,22 @@ TEST(Dynamics, AFullFollowStrengthHoldsTheStartPose) {
     EXPECT_LT(f.at(m, m.frames.size() - 1, 1).y, -30.0); // 3 s of free fall
 }
 
-/// At the side of a body at (0, 2, 0): Z (the bone) along world X, Y (a hinge's axis) along
-/// world Z.
-const host::Matrix HingeFrame{{0.5, 2, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 0}};
+/// At the side of a body at (0, 2, 0), mirrored as the rig builders' frames are: X (the bone)
+/// along world X, Y up; a hinge turns about the right-handed Z, world Z.
+const host::Matrix HingeFrame{{0.5, 2, 0}, {1, 0, 0}, {0, 1, 0}, {0, 0, -1}};
+/// The same place for a spring, whose Z axis is the bone.
+const host::Matrix SpringFrame{{0.5, 2, 0}, {0, 1, 0}, {0, 0, 1}, {1, 0, 0}};
 
 TEST(Dynamics, AHingeKeepsItsBodiesWithinItsLimits) {
     DynamicsScene f;
     const host::Object holder = f.body("Holder", {0, 2, 0}, 0.5, 100.0);
     const host::Object swinger = f.body("Swinger", {1, 2, 0}, 0.5);
-    // A hinge at the holder's side: its Z axis (the bone) along world X, its Y axis (the hinge's
-    // axis) along world Z, so gravity swings the swinger down, but only as far as the limit.
+    // A hinge at the holder's side turning about world Z, so gravity swings the swinger down,
+    // but only as far as the range allows that way: 30 degrees down, 57 up.
     host::Object hinge = f.join(host::type::Connector, host::connectortype::Hinge, holder, swinger, HingeFrame);
     hinge.setParameter(host::DescID(host::connectorparam::AngularLimit), int32_t{1});
-    hinge.setParameter(host::DescID(host::connectorparam::AngleStart), 0.0);
-    hinge.setParameter(host::DescID(host::connectorparam::AngleEnd), 1.0471976); // a span of 60 degrees
+    hinge.setParameter(host::DescID(host::connectorparam::AngleStart), -0.5235988);
+    hinge.setParameter(host::DescID(host::connectorparam::AngleEnd), 1.0);
     const scene::BakedMotion& m = f.bake();
     EXPECT_EQ(m.connectors, 1);
     double largest = 0.0;
@@ -106,13 +108,37 @@ TEST(Dynamics, AHingeKeepsItsBodiesWithinItsLimits) {
         EXPECT_NEAR(host::length(f.at(m, k, 1) - f.at(m, k, 0)), 1.0, 0.05) << k;
     }
     EXPECT_GT(largest, 0.2);                  // it swung
-    EXPECT_LT(largest, 0.5235988 + 0.05);     // and no further than half the span
+    EXPECT_LT(largest, 0.5235988 + 0.05);     // and no further than the range's lower end
     // The report measured the same hinge: within its limits, nothing escaped.
     const scene::StabilityReport* report = f.engine.bakeReport(f.doc.id());
     ASSERT_NE(report, nullptr);
     EXPECT_TRUE(report->stable()) << ::testing::PrintToString(report->lines());
     EXPECT_TRUE(report->jointsBeyondLimits.empty());
     EXPECT_EQ(report->frames, 90);
+}
+
+TEST(Dynamics, ALimbSwingsAboutItsJointByTheWeightOfItsShape) {
+    // A joint body at the hinge whose only geometry is a box hanging out to its side, as a
+    // rig's limb is a joint with its collider below it: gravity pulls on the box's centre, one
+    // unit from the hinge, and swings it down.
+    DynamicsScene f;
+    const host::Object holder = f.body("Holder", {0, 2, 0}, 1.0, 100.0);
+    host::Object limb = f.addNull("Limb");
+    limb.setLocalPosition({0.5, 2, 0});
+    f.addTag(limb, host::tagtype::DynamicsBody);
+    host::Object box = f.add(host::type::Cube, "Piece", limb);
+    box.setParameter(host::DescID(host::primitive::CubeSize), Vector{1.0, 0.2, 0.2});
+    box.setLocalPosition({0.5, 0, 0});
+    f.join(host::type::Connector, host::connectortype::Hinge, holder, limb, HingeFrame);
+    const scene::BakedMotion& m = f.bake();
+    ASSERT_EQ(m.bodies.size(), 2U);
+    double lowest = 2.0;
+    for (size_t k = 0; k < m.frames.size(); ++k) {
+        const host::Matrix& placed = m.frames[k][1];
+        EXPECT_NEAR(host::length(placed.off - Vector{0.5, 2, 0}), 0.0, 0.05) << k; // the joint stays on the hinge
+        lowest = std::min(lowest, (placed * Vector{1, 0, 0}).y);
+    }
+    EXPECT_LT(lowest, 1.2); // the piece's far end swung down from 2 to near 1
 }
 
 TEST(Dynamics, ABendSpringHoldsAHingeUp) {
@@ -124,7 +150,7 @@ TEST(Dynamics, ABendSpringHoldsAHingeUp) {
         const host::Object holder = f.body("Holder", {0, 2, 0}, 1.0, 100.0);
         const host::Object swinger = f.body("Swinger", {1, 2, 0}, 0.5);
         f.join(host::type::Connector, host::connectortype::Hinge, holder, swinger, HingeFrame);
-        if (spring) f.join(host::type::Spring, host::springkind::Bend, holder, swinger, HingeFrame);
+        if (spring) f.join(host::type::Spring, host::springkind::Bend, holder, swinger, SpringFrame);
         const scene::BakedMotion& m = f.bake();
         EXPECT_EQ(m.springs, spring ? 1 : 0);
         return 2.0 - m.frames.back()[1].off.y;
