@@ -50,9 +50,9 @@ struct Body {
     host::Object object;
     Vector scale;
     /// Where the centre of mass starts, turned to the body's principal axes.
-    btTransform start;
+    btTransform start = btTransform::getIdentity();
     /// The object's frame seen from the centre of mass.
-    btTransform fromCentre;
+    btTransform fromCentre = btTransform::getIdentity();
     double followPosition = 0.0, followRotation = 0.0; // fractions
     BodyShape shape;
     /// The distance from the body's origin to the farthest corner of its shape's box.
@@ -107,22 +107,37 @@ class World {
 
     void addBodies(const std::vector<host::Object>& objects) {
         const auto isBody = [](const host::Object& o) { return o.tag(host::tagtype::DynamicsBody).alive(); };
+        std::vector<double> densities;
+        std::vector<btTransform> placed;
+        double weight = 0.0;
         for (const host::Object& o : objects) {
             const host::Tag tag = o.tag(host::tagtype::DynamicsBody);
             if (!tag.alive()) continue;
             Body b;
             b.object = o;
-            const Placement placed = splitPlacement(o.globalMatrix());
-            b.scale = placed.scale;
-            b.shape = makeBodyShape(o, placed.rigid, isBody);
+            const Placement placement = splitPlacement(o.globalMatrix());
+            b.scale = placement.scale;
+            b.shape = makeBodyShape(o, placement.rigid, isBody);
             const host::Container data = tag.data();
             b.followPosition = std::clamp(data.getFloat(host::bodytag::FollowPosition, 0.0) / 100.0, 0.0, 1.0);
             b.followRotation = std::clamp(data.getFloat(host::bodytag::FollowRotation, 0.0) / 100.0, 0.0, 1.0);
-            const double density = std::max(data.getFloat(host::bodytag::Density, 1000.0), 1e-3);
+            densities.push_back(std::max(data.getFloat(host::bodytag::Density, 1000.0), 1e-3));
+            for (double volume : b.shape.volumes) weight += densities.back() * volume;
+            placed.push_back(placement.rigid);
+            index_[o.id()] = bodies_.size();
+            bodies_.push_back(std::move(b));
+        }
+        // Bullet works in single precision with fixed tolerances, and its limits let go when
+        // masses and inertias run to millions, as a density of 1000 in centimetres makes them.
+        // The motion does not change when every mass is scaled alike, so the bodies weigh 1 on
+        // average.
+        const double unit = weight > 0.0 ? static_cast<double>(bodies_.size()) / weight : 1.0;
+        for (size_t i = 0; i < bodies_.size(); ++i) {
+            Body& b = bodies_[i];
             btVector3 inertia;
-            const double mass = centreOnMass(b.shape, density, b.fromCentre, inertia);
+            const double mass = centreOnMass(b.shape, densities[i] * unit, b.fromCentre, inertia);
             // The body moves as its centre of mass; its object is placed from there.
-            b.start = placed.rigid * b.fromCentre.inverse();
+            b.start = placed[i] * b.fromCentre.inverse();
             btVector3 low, high;
             b.shape.compound->getAabb(btTransform::getIdentity(), low, high);
             b.radius = static_cast<double>(std::max(low.length(), high.length()));
@@ -135,10 +150,8 @@ class World {
             b.rigid = std::make_unique<btRigidBody>(info);
             // Every body is simulated from the first step to the last, never put to sleep.
             b.rigid->setActivationState(DISABLE_DEACTIVATION);
-            index_[o.id()] = bodies_.size();
-            bodies_.push_back(std::move(b));
+            world_.addRigidBody(b.rigid.get());
         }
-        for (Body& b : bodies_) world_.addRigidBody(b.rigid.get());
     }
 
     /// Joins the bodies each connector links; answers how many it joined.

@@ -50,10 +50,12 @@ TEST(RigDynamics, TheCharacterFallsOntoTheGroundInOnePiece) {
     EXPECT_LT(pelvis, 60.0);
     EXPECT_GT(pelvis, -1.0);
     // The bake's own report agrees: every value finite, speeds far below a blow-up, no body out
-    // of the region.
+    // of the region, and every connector within its limits: wrong connector frames or limits
+    // would show here.
     const scene::StabilityReport* report = f.engine.bakeReport(f.doc.id());
     ASSERT_NE(report, nullptr);
     EXPECT_TRUE(report->stable()) << ::testing::PrintToString(report->lines());
+    EXPECT_TRUE(report->jointsBeyondLimits.empty()) << ::testing::PrintToString(report->lines());
     EXPECT_EQ(report->frames, 90);
 }
 

@@ -117,6 +117,59 @@ TEST(Dynamics, AHingeKeepsItsBodiesWithinItsLimits) {
     EXPECT_EQ(report->frames, 90);
 }
 
+TEST(Dynamics, ARagdollConnectorKeepsItsBodiesWithinItsCone) {
+    DynamicsScene f;
+    const host::Object holder = f.body("Holder", {0, 2, 0}, 0.5, 100.0);
+    const host::Object swinger = f.body("Swinger", {1, 2, 0}, 0.5);
+    // The bone (Z) along world X: gravity swings the swinger down, as far as the cone allows.
+    host::Object cone = f.join(host::type::Connector, host::connectortype::Ragdoll, holder, swinger, SpringFrame);
+    cone.setParameter(host::DescID(host::connectorparam::AngularLimit), int32_t{1});
+    cone.setParameter(host::DescID(host::connectorparam::PrimaryAngle), 0.3490659); // 20 degrees
+    cone.setParameter(host::DescID(host::connectorparam::AngleStart), 1.0471976);
+    cone.setParameter(host::DescID(host::connectorparam::AngleEnd), 2.0943951);
+    const scene::BakedMotion& m = f.bake();
+    double largest = 0.0;
+    for (size_t k = 0; k < m.frames.size(); ++k)
+        largest = std::max(largest, host::angleBetween(m.frames[k][0].v1, m.frames[k][1].v1));
+    EXPECT_GT(largest, 0.2);
+    EXPECT_LT(largest, 0.3490659 + 0.05);
+    const scene::StabilityReport* report = f.engine.bakeReport(f.doc.id());
+    ASSERT_NE(report, nullptr);
+    EXPECT_TRUE(report->jointsBeyondLimits.empty()) << ::testing::PrintToString(report->lines());
+}
+
+TEST(Dynamics, AHeavyColumnToppledOntoTheGroundStaysWithinItsCones) {
+    // Five boxes of a rig's size and density (centimetres, 1000 per unit volume: each weighs
+    // over a million) stacked on the ground and joined end to end by ragdoll connectors. The
+    // column topples and lands; every connector must hold its cone and twist while it does.
+    DynamicsScene f;
+    f.setHook(host::dynamicsparam::Gravity, 1000.0);
+    f.setHook(host::dynamicsparam::Substeps, 25.0);
+    f.setHook(host::dynamicsparam::Iterations, 15.0);
+    f.setHook(scene::bakeparam::Ground, true);
+    std::vector<host::Object> boxes;
+    for (int i = 0; i < 5; ++i) {
+        boxes.push_back(f.body("Box" + std::to_string(i), {0, 10.0 + 20.0 * i, 0}));
+        boxes.back().setParameter(host::DescID(host::primitive::CubeSize), Vector{8, 19, 8});
+        boxes.back().tag(host::tagtype::DynamicsBody).setParameter(host::DescID(host::bodytag::Density), 1000.0);
+    }
+    for (int i = 0; i + 1 < 5; ++i) {
+        const double y = 20.0 + 20.0 * i;
+        host::Object c = f.join(host::type::Connector, host::connectortype::Ragdoll, boxes[i], boxes[i + 1],
+                                host::Matrix{{0, y, 0}, {1, 0, 0}, {0, 0, 1}, {0, 1, 0}});
+        c.setParameter(host::DescID(host::connectorparam::AngularLimit), int32_t{1});
+        c.setParameter(host::DescID(host::connectorparam::PrimaryAngle), 0.35);
+        c.setParameter(host::DescID(host::connectorparam::AngleStart), 1.05);
+        c.setParameter(host::DescID(host::connectorparam::AngleEnd), 2.09);
+    }
+    const scene::BakedMotion& m = f.bake();
+    EXPECT_LT(f.at(m, 90, 4).y, 30.0); // the top box came down
+    const scene::StabilityReport* report = f.engine.bakeReport(f.doc.id());
+    ASSERT_NE(report, nullptr);
+    EXPECT_TRUE(report->stable()) << ::testing::PrintToString(report->lines());
+    EXPECT_TRUE(report->jointsBeyondLimits.empty()) << ::testing::PrintToString(report->lines());
+}
+
 TEST(Dynamics, ALimbSwingsAboutItsJointByTheWeightOfItsShape) {
     // A joint body at the hinge whose only geometry is a box hanging out to its side, as a
     // rig's limb is a joint with its collider below it: gravity pulls on the box's centre, one
