@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <tuple>
 #include <unordered_map>
@@ -19,6 +20,9 @@ namespace flumpet::scene {
 namespace {
 
 using host::Vector;
+
+/// The body tag's Dynamic entry of a body that collides but never moves.
+constexpr int32_t CollisionOnly = 0;
 
 /// How stiffly a follow strength of 100 % pulls a body back to its start pose: the angular
 /// frequency (per second) of the critically damped spring it acts as.
@@ -102,13 +106,13 @@ class World {
     ~World() {
         for (auto& c : constraints_) world_.removeConstraint(c.get());
         for (Body& b : bodies_) world_.removeRigidBody(b.rigid.get());
+        for (Body& b : statics_) world_.removeRigidBody(b.rigid.get());
         if (groundBody_) world_.removeRigidBody(groundBody_.get());
     }
 
     void addBodies(const std::vector<host::Object>& objects) {
         const auto isBody = [](const host::Object& o) { return o.tag(host::tagtype::DynamicsBody).alive(); };
         std::vector<double> densities;
-        std::vector<btTransform> placed;
         double weight = 0.0;
         for (const host::Object& o : objects) {
             const host::Tag tag = o.tag(host::tagtype::DynamicsBody);
@@ -117,14 +121,17 @@ class World {
             b.object = o;
             const Placement placement = splitPlacement(o.globalMatrix());
             b.scale = placement.scale;
+            b.start = placement.rigid;
             b.shape = makeBodyShape(o, placement.rigid, isBody);
             const host::Container data = tag.data();
+            if (data.getInt(host::bodytag::Dynamic, 1) == CollisionOnly) {
+                addStatic(std::move(b));
+                continue;
+            }
             b.followPosition = std::clamp(data.getFloat(host::bodytag::FollowPosition, 0.0) / 100.0, 0.0, 1.0);
             b.followRotation = std::clamp(data.getFloat(host::bodytag::FollowRotation, 0.0) / 100.0, 0.0, 1.0);
             densities.push_back(std::max(data.getFloat(host::bodytag::Density, 1000.0), 1e-3));
             for (double volume : b.shape.volumes) weight += densities.back() * volume;
-            placed.push_back(placement.rigid);
-            index_[o.id()] = bodies_.size();
             bodies_.push_back(std::move(b));
         }
         // Bullet works in single precision with fixed tolerances, and its limits let go when
@@ -137,7 +144,7 @@ class World {
             btVector3 inertia;
             const double mass = centreOnMass(b.shape, densities[i] * unit, b.fromCentre, inertia);
             // The body moves as its centre of mass; its object is placed from there.
-            b.start = placed[i] * b.fromCentre.inverse();
+            b.start = b.start * b.fromCentre.inverse();
             btVector3 low, high;
             b.shape.compound->getAabb(btTransform::getIdentity(), low, high);
             b.radius = static_cast<double>(std::max(low.length(), high.length()));
@@ -152,6 +159,18 @@ class World {
             b.rigid->setActivationState(DISABLE_DEACTIVATION);
             world_.addRigidBody(b.rigid.get());
         }
+        for (Body& b : bodies_) index_[b.object.id()] = &b;
+        for (Body& b : statics_) index_[b.object.id()] = &b;
+    }
+
+    /// A body that collides but never moves: it is in no frame of the motion.
+    void addStatic(Body b) {
+        b.motion = std::make_unique<btDefaultMotionState>(b.start);
+        btRigidBody::btRigidBodyConstructionInfo info(0.0F, b.motion.get(), b.shape.compound);
+        info.m_friction = 0.7F;
+        b.rigid = std::make_unique<btRigidBody>(info);
+        world_.addRigidBody(b.rigid.get());
+        statics_.push_back(std::move(b));
     }
 
     /// Joins the bodies each connector links; answers how many it joined.
@@ -199,20 +218,23 @@ class World {
         double stiffness = 0.0, damping = 0.0;
     };
     Spring makeSpring(const host::Container& data, Body& a, Body& b, const btTransform& inA, const btTransform& inB) const {
+        // A body that never moves turns as if its inertia had no end.
         const auto ownInertia = [](const btRigidBody& r) {
             const btVector3 inv = r.getInvInertiaDiagLocal();
             const btScalar largest = std::max({inv.x(), inv.y(), inv.z()});
-            return largest > 0 ? 1.0 / static_cast<double>(largest) : 0.0;
+            return largest > 0 ? 1.0 / static_cast<double>(largest) : std::numeric_limits<double>::infinity();
         };
-        // As stiff as a critically damped swing of SpringFrequency for body B turning about the
-        // spring's place: its own inertia plus its mass at its distance from there.
-        const btRigidBody& r = *b.rigid;
-        const double lever = static_cast<double>(inB.getOrigin().length());
+        // As stiff as a critically damped swing of SpringFrequency for body B (body A when B
+        // never moves) turning about the spring's place: its own inertia plus its mass at its
+        // distance from there.
+        const bool bMoves = b.rigid->getInvMass() > 0;
+        const btRigidBody& r = bMoves ? *b.rigid : *a.rigid;
+        const double lever = static_cast<double>((bMoves ? inB : inA).getOrigin().length());
         const double mass = r.getInvMass() > 0 ? 1.0 / static_cast<double>(r.getInvMass()) : 0.0;
         const double i = ownInertia(r) + mass * lever * lever;
         // The torque turns each body about its own centre, a step at a time: kept below what
         // would make the lighter of them swing or settle within a step, or it would blow up.
-        const double own = std::min(ownInertia(r), ownInertia(*a.rigid));
+        const double own = std::min(ownInertia(*b.rigid), ownInertia(*a.rigid));
         const double w = SpringSafety / step_;
         Spring spring{&a, &b, inA, inB};
         spring.twist = data.getInt(host::forceparam::Type, host::springkind::Bend) == host::springkind::Twist;
@@ -299,7 +321,7 @@ class World {
     /// The body of an object: its own, or that of the nearest ancestor that is one.
     Body* bodyOf(host::Object o) {
         for (; o.alive(); o = o.parent())
-            if (const auto it = index_.find(o.id()); it != index_.end()) return &bodies_[it->second];
+            if (const auto it = index_.find(o.id()); it != index_.end()) return it->second;
         return nullptr;
     }
 
@@ -369,8 +391,10 @@ class World {
     btDiscreteDynamicsWorld world_;
     std::unique_ptr<btCollisionShape> ground_;
     std::unique_ptr<btRigidBody> groundBody_;
+    /// The bodies that move, in the order of the motion's frames, and those that only collide.
     std::vector<Body> bodies_;
-    std::unordered_map<host::NodeId, size_t> index_;
+    std::vector<Body> statics_;
+    std::unordered_map<host::NodeId, Body*> index_;
     std::vector<std::unique_ptr<btTypedConstraint>> constraints_;
     /// What the report checks each connector against.
     struct Joint {
@@ -392,6 +416,7 @@ class World {
         world_.performDiscreteCollisionDetection();
         std::unordered_map<const btCollisionObject*, const Body*> owner;
         for (const Body& b : bodies_) owner[b.rigid.get()] = &b;
+        for (const Body& b : statics_) owner[b.rigid.get()] = &b;
         btDispatcher& dispatcher = *world_.getDispatcher();
         for (int i = 0; i < dispatcher.getNumManifolds(); ++i) {
             const btPersistentManifold* m = dispatcher.getManifoldByIndexInternal(i);

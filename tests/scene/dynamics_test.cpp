@@ -72,6 +72,18 @@ TEST(Dynamics, ADroppedBoxComesToRestOnTheGround) {
     EXPECT_EQ(f.engine.dynamicsCache(f.doc.id()), scene::DynamicsCache::Empty);
 }
 
+TEST(Dynamics, ACollisionOnlyBodyHoldsWhatFallsOnItAndNeverMoves) {
+    DynamicsScene f;
+    const host::Object table = f.body("Table", {0, 1, 0}, 2.0);
+    table.tag(host::tagtype::DynamicsBody).setParameter(host::DescID(host::bodytag::Dynamic), int32_t{0});
+    f.body("Box", {0.3, 4, 0});
+    const scene::BakedMotion& m = f.bake();
+    ASSERT_EQ(m.bodies.size(), 1U); // only what moves is in the motion
+    EXPECT_EQ(host::Object(&f.engine, m.bodies[0]).name(), "Box");
+    EXPECT_NEAR(f.at(m, 90, 0).y, 2.5, 0.05); // on the table's top, no ground needed
+    EXPECT_EQ(table.globalPosition(), (Vector{0, 1, 0}));
+}
+
 TEST(Dynamics, AFullFollowStrengthHoldsTheStartPose) {
     DynamicsScene f;
     f.body("Held", {0, 2, 0}, 0.5, 100.0);
