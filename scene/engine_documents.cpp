@@ -1,6 +1,7 @@
 // Documents: making and closing them, their settings and scene hooks, the selection, the undo
 // glue between the host API and each document's history, and evaluation.
 #include "scene/engine.h"
+#include "scene/dynamics/simulation.h"
 #include "scene/expressions.h"
 
 #include "host/ids.h"
@@ -48,6 +49,7 @@ bool Engine::closeDocument(NodeId doc) {
     std::vector<NodeId> gone{doc};
     for (Node* hook : documents_[doc].hooks) gone.push_back(hook->id);
     documents_.erase(doc);
+    reports_.erase(doc);
     store_.discard(gone);
     if (activeDocument_ == doc) activeDocument_ = documents_.empty() ? host::NoNode : documents_.begin()->first;
     return true;
