@@ -2,9 +2,9 @@
 
 #include "host/geometry_handles.h"
 #include "host/ids.h"
+#include "scene/dynamics/convex_parts.h"
 
 #include <BulletCollision/CollisionShapes/btShapeHull.h>
-#include <LinearMath/btConvexHullComputer.h>
 
 #include <cmath>
 #include <functional>
@@ -34,30 +34,6 @@ struct Solid {
     btVector3 centre{0, 0, 0};
     double volume = 0.0;
 };
-
-/// The volume and centroid of the convex hull of the points: the hull's faces, each fanned into
-/// tetrahedra with the first point.
-std::pair<double, btVector3> hullVolume(const std::vector<btVector3>& points) {
-    btConvexHullComputer hull;
-    hull.compute(&points[0].getX(), sizeof(btVector3), static_cast<int>(points.size()), 0, 0);
-    double volume = 0.0;
-    btVector3 weighted(0, 0, 0);
-    const btVector3 apex = points.front();
-    for (int f = 0; f < hull.faces.size(); ++f) {
-        const btConvexHullComputer::Edge* first = &hull.edges[hull.faces[f]];
-        const btVector3& a = hull.vertices[first->getSourceVertex()];
-        for (const btConvexHullComputer::Edge* e = first->getNextEdgeOfFace();
-             e->getNextEdgeOfFace() != first; e = e->getNextEdgeOfFace()) {
-            const btVector3& b = hull.vertices[e->getSourceVertex()];
-            const btVector3& c = hull.vertices[e->getTargetVertex()];
-            const double v = static_cast<double>((a - apex).dot((b - apex).cross(c - apex))) / 6.0;
-            volume += v;
-            weighted += (apex + a + b + c) * static_cast<btScalar>(v / 4.0);
-        }
-    }
-    if (std::abs(volume) < 1e-12) return {0.0, points.front()};
-    return {std::abs(volume), weighted / static_cast<btScalar>(volume)};
-}
 
 /// A convex hull of the points, reduced to its outline when they are many, centred on its
 /// centroid.
@@ -106,17 +82,11 @@ Solid roundShape(double top, double bottom, double height, int32_t axis, const V
     return hullOf(points);
 }
 
-/// One object's own geometry in its own (unscaled) frame; without a shape when it has none.
+/// A primitive's geometry in its own (unscaled) frame; without a shape for anything else.
 Solid ownShape(const host::Object& o, const Vector& s) {
     const host::Container data = o.data();
     namespace p = host::primitive;
     switch (o.type()) {
-    case host::type::Polygon: {
-        const host::PolygonObject mesh(o);
-        std::vector<btVector3> points;
-        for (const Vector& v : mesh.points()) points.push_back(bt(scaled(v, s)));
-        return hullOf(points);
-    }
     case host::type::Cube: {
         const Vector size = scaled(data.getVector(p::CubeSize, {200, 200, 200}), s);
         return {std::make_unique<btBoxShape>(bt(size * 0.5)), {0, 0, 0}, std::abs(size.x * size.y * size.z)};
@@ -136,11 +106,25 @@ Solid ownShape(const host::Object& o, const Vector& s) {
     }
 }
 
+/// One object's own geometry in its own (unscaled) frame as solids: a polygon piece as its
+/// convex parts; none when it has no geometry.
+std::vector<Solid> ownSolids(const host::Object& o, const Vector& s) {
+    std::vector<Solid> out;
+    if (o.type() == host::type::Polygon) {
+        const host::PolygonObject mesh(o);
+        for (auto& part : convexParts(mesh.points(), mesh.polygons(), s))
+            if (Solid solid = hullOf(std::move(part)); solid.shape) out.push_back(std::move(solid));
+    } else if (Solid solid = ownShape(o, s); solid.shape) {
+        out.push_back(std::move(solid));
+    }
+    return out;
+}
+
 void addShapes(const host::Object& o, const btTransform& toBody, BodyShape& shape,
                const std::function<bool(const host::Object&)>& isBody, bool root) {
     if (!root && isBody(o)) return;
     const Placement placed = splitPlacement(o.globalMatrix());
-    if (Solid own = ownShape(o, placed.scale); own.shape) {
+    for (Solid& own : ownSolids(o, placed.scale)) {
         shape.compound->addChildShape(toBody * placed.rigid * btTransform(btQuaternion::getIdentity(), own.centre),
                                       own.shape.get());
         shape.owned.push_back(std::move(own.shape));

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 namespace flumpet::test {
@@ -82,6 +83,34 @@ TEST(Dynamics, ACollisionOnlyBodyHoldsWhatFallsOnItAndNeverMoves) {
     EXPECT_EQ(host::Object(&f.engine, m.bodies[0]).name(), "Box");
     EXPECT_NEAR(f.at(m, 90, 0).y, 2.5, 0.05); // on the table's top, no ground needed
     EXPECT_EQ(table.globalPosition(), (Vector{0, 1, 0}));
+}
+
+TEST(Dynamics, ABallFallsIntoTheNotchOfAHollowPiece) {
+    // A U of three bars as one polygon piece, collision only: its hull would be a solid block,
+    // and the ball would rest on top of it at 2.25; as convex parts it drops into the notch.
+    DynamicsScene f;
+    std::vector<Vector> points;
+    std::vector<host::Polygon> polygons;
+    const auto bar = [&](Vector low, Vector high) {
+        const auto base = static_cast<int32_t>(points.size());
+        for (int i = 0; i < 8; ++i)
+            points.push_back({i & 1 ? high.x : low.x, i & 2 ? high.y : low.y, i & 4 ? high.z : low.z});
+        for (const auto& [a, b, c, d] : {std::array{0, 1, 3, 2}, {4, 6, 7, 5}, {0, 4, 5, 1}, {2, 3, 7, 6}, {0, 2, 6, 4},
+                                         {1, 5, 7, 3}})
+            polygons.push_back({base + a, base + b, base + c, base + d});
+    };
+    bar({-1.5, 0, -0.5}, {-1, 2, 0.5});
+    bar({-1, 0, -0.5}, {1, 0.5, 0.5});
+    bar({1, 0, -0.5}, {1.5, 2, 0.5});
+    host::Object u = f.addMesh("U", points, polygons);
+    f.addTag(u, host::tagtype::DynamicsBody).setParameter(host::DescID(host::bodytag::Dynamic), int32_t{0});
+    host::Object ball = f.add(host::type::Sphere, "Ball");
+    ball.setParameter(host::DescID(host::primitive::SphereRadius), 0.25);
+    ball.setLocalPosition({0, 3, 0});
+    f.addTag(ball, host::tagtype::DynamicsBody);
+    const scene::BakedMotion& m = f.bake();
+    ASSERT_EQ(m.bodies.size(), 1U);
+    EXPECT_NEAR(f.at(m, 90, 0).y, 0.75, 0.05); // on the bottom bar, between the arms
 }
 
 TEST(Dynamics, AFullFollowStrengthHoldsTheStartPose) {
