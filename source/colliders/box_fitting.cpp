@@ -3,6 +3,7 @@
 #include "host/geometry.h"
 #include "random.h"
 
+#include <algorithm>
 #include <array>
 
 namespace flumpet {
@@ -46,6 +47,11 @@ std::unique_ptr<host::RayCollider> colliderOn(host::Host& host, const host::Obje
 FittingLists& fittingLists() {
     static FittingLists lists;
     return lists;
+}
+
+std::optional<float> fittedHalfWidth(const std::vector<float>& list) {
+    if (std::all_of(list.begin(), list.end(), [](float d) { return d == FirstDistance; })) return std::nullopt;
+    return *std::min_element(list.begin(), list.end());
 }
 
 FittingLists geRaySolver(const host::Object&, const host::Object& mesh, const host::Object& box) {

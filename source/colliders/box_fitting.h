@@ -3,6 +3,7 @@
 
 #include "host/nodes.h"
 
+#include <optional>
 #include <vector>
 
 namespace flumpet {
@@ -22,6 +23,11 @@ struct FittingLists {
 
 /// The module's fitting lists.
 FittingLists& fittingLists();
+
+/// Half the width a fitting list asks for: its smallest value, or nothing when no ray hit the
+/// mesh and the list holds only the 100 each solver run starts it with. A box fitted to that
+/// start value alone would be 200 scene units wide whatever the character's size.
+std::optional<float> fittedHalfWidth(const std::vector<float>& list);
 
 /// Casts twenty slightly scattered rays along the box's X axis and twenty along its Z axis (each
 /// direction tried both ways) against the mesh as deformed, appending 100 to each list and then

@@ -109,10 +109,11 @@ void createCollider(const host::Object& generator, const host::Object& box, cons
     if (lists.filled() && fitted.alive()) {
         // A box the caller gave changes size; one made here is new, its record covers it.
         if (fitted == box) fitted.document().addUndo(host::undo::ChangeSmall, fitted);
-        const float x = *std::min_element(lists.x.begin(), lists.x.end());
-        const float z = *std::min_element(lists.z.begin(), lists.z.end());
-        fitted.setParameter(host::DescID({host::primitive::CubeSize}, {host::param::VectorX}), static_cast<double>(2 * x));
-        fitted.setParameter(host::DescID({host::primitive::CubeSize}, {host::param::VectorZ}), static_cast<double>(2 * z));
+        // An axis along which no ray met the mesh keeps the size the box has.
+        if (const auto x = fittedHalfWidth(lists.x))
+            fitted.setParameter(host::DescID({host::primitive::CubeSize}, {host::param::VectorX}), static_cast<double>(2 * *x));
+        if (const auto z = fittedHalfWidth(lists.z))
+            fitted.setParameter(host::DescID({host::primitive::CubeSize}, {host::param::VectorZ}), static_cast<double>(2 * *z));
         lists.clear();
     } else {
         lists.clear();

@@ -2,9 +2,12 @@
 // button and baked onto a ground plane, must hold together and come to rest on the ground.
 #include "character_fixture.h"
 #include "joints/rig_census.h"
+#include "real_character.h"
 #include "scene/dynamics/simulation.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 namespace flumpet::test {
 namespace {
@@ -57,6 +60,40 @@ TEST(RigDynamics, TheCharacterFallsOntoTheGroundInOnePiece) {
     EXPECT_TRUE(report->stable()) << ::testing::PrintToString(report->lines());
     EXPECT_TRUE(report->jointsBeyondLimits.empty()) << ::testing::PrintToString(report->lines());
     EXPECT_EQ(report->frames, 90);
+}
+
+TEST(RigDynamics, TheRealCharactersRigLandsWithinItsAngles) {
+    RealCharacter c;
+    ASSERT_TRUE(c.press(CMD_CREATE));
+    c.doc.sceneHook(host::hook::DynamicsSettings).setParameter(host::DescID(scene::bakeparam::Ground), true);
+    ASSERT_TRUE(c.press(CMD_BAKE));
+    const scene::BakedMotion* m = c.engine.bakedMotion(c.doc.id());
+    ASSERT_NE(m, nullptr);
+    ASSERT_EQ(m->frames.size(), 91U);
+    // The character's size: the diagonal of the box around its joints.
+    host::Vector low = m->frames[0].front().off, high = low;
+    for (const host::Matrix& body : m->frames[0]) {
+        low = {std::min(low.x, body.off.x), std::min(low.y, body.off.y), std::min(low.z, body.off.z)};
+        high = {std::max(high.x, body.off.x), std::max(high.y, body.off.y), std::max(high.z, body.off.z)};
+    }
+    const double size = host::length(high - low);
+    const scene::StabilityReport* report = c.engine.bakeReport(c.doc.id());
+    ASSERT_NE(report, nullptr);
+    EXPECT_TRUE(report->stable()) << ::testing::PrintToString(report->lines());
+    // Every connector holds its angles. The pieces cut from this mesh overlap one another where
+    // the bake starts (arms against hips, legs against legs), and pushing apart they open a
+    // joint: only a connector with such a body on one side opens, and by less than 15 % of the
+    // character's size.
+    std::set<std::string> overlapping;
+    for (const auto& [a, b] : report->overlapsAtRest) overlapping.insert({a, b});
+    for (const auto& e : report->jointsBeyondLimits) {
+        EXPECT_EQ(e.what, "apart") << e.connector << " by " << e.amount;
+        EXPECT_LT(e.amount, 0.15 * size) << e.connector << " of " << size;
+        const host::Object connector = c.find(e.connector);
+        EXPECT_TRUE(overlapping.count(linkedObject(connector, host::forceparam::ObjectA).name()) ||
+                    overlapping.count(linkedObject(connector, host::forceparam::ObjectB).name()))
+            << e.connector;
+    }
 }
 
 } // namespace

@@ -202,6 +202,23 @@ TEST(BoxCollider, ListedMeshesAreFittedToEvenWithoutWeights) {
     EXPECT_TRUE(fitsTube(box.size().z, 5));
 }
 
+TEST(BoxCollider, AnAxisNoRayHitKeepsTheBoxsOwnSize) {
+    // Fitted to a listed mesh far off, every ray misses: the box keeps its fifth of the bone's
+    // length instead of growing to 200 units.
+    CharacterFixture f;
+    f.weights.remove();
+    f.weights.free();
+    f.loadContext();
+    const host::Object faraway = f.addMesh("Faraway", {{1000, 0, 0}, {1001, 0, 0}, {1000, 1, 0}}, {{0, 1, 2, 2}});
+    f.addToList(SETTINGS_RETARGET_CHARACTER_MESH, faraway);
+    const host::Object bone = f.joint("Knee_L");
+    createCollider(f.generator, {}, bone, CMD_CREATE);
+    const BoxCollider box = boxOf(bone);
+    ASSERT_TRUE(box.made());
+    EXPECT_NEAR(box.size().x, box.size().y / 5, 1e-3);
+    EXPECT_NEAR(box.size().z, box.size().y / 5, 1e-3);
+}
+
 TEST(BoxCollider, ReFittingASelectedBoxUsesTheLastSelectedMeshAndIsUndone) {
     CharacterFixture f;
     const host::Object cube = createCubeCollider(f.generator, f.joint("Knee_R"), CMD_GENERATE_COLLIDERS);
