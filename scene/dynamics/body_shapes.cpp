@@ -112,7 +112,9 @@ std::vector<Solid> ownSolids(const host::Object& o, const Vector& s) {
     std::vector<Solid> out;
     if (o.type() == host::type::Polygon) {
         const host::PolygonObject mesh(o);
-        for (auto& part : convexParts(mesh.points(), mesh.polygons(), s))
+        std::vector<btVector3> points;
+        for (const Vector& v : mesh.points()) points.push_back(bt(scaled(v, s)));
+        for (auto& part : convexParts(std::move(points), mesh.polygons()))
             if (Solid solid = hullOf(std::move(part)); solid.shape) out.push_back(std::move(solid));
     } else if (Solid solid = ownShape(o, s); solid.shape) {
         out.push_back(std::move(solid));

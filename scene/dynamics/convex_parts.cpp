@@ -15,10 +15,6 @@ constexpr double NearlyConvex = 0.7;
 /// The numbers of slabs tried.
 constexpr int FewestSlabs = 2, MostSlabs = 4;
 
-btVector3 bt(const host::Vector& v) {
-    return {static_cast<btScalar>(v.x), static_cast<btScalar>(v.y), static_cast<btScalar>(v.z)};
-}
-
 /// The mesh cut into `count` slabs of equal thickness along `axis`: each slab's points are the
 /// points within it and the points where edges cross its faces, so that neighbouring slabs
 /// meet without a gap.
@@ -39,7 +35,6 @@ std::vector<std::vector<btVector3>> slabs(const std::vector<btVector3>& points, 
             const double tp = p[axis], tq = q[axis];
             for (int face = std::min(slabOf(tp), slabOf(tq)) + 1; face <= std::max(slabOf(tp), slabOf(tq)); ++face) {
                 const double at = low + face * thickness;
-                if (tp == tq) continue;
                 const btVector3 crossing = p.lerp(q, static_cast<btScalar>((at - tp) / (tq - tp)));
                 out[static_cast<size_t>(face - 1)].push_back(crossing);
                 out[static_cast<size_t>(face)].push_back(crossing);
@@ -75,15 +70,12 @@ std::pair<double, btVector3> hullVolume(const std::vector<btVector3>& points) {
     return {std::abs(volume), weighted / static_cast<btScalar>(volume)};
 }
 
-std::vector<std::vector<btVector3>> convexParts(std::span<const host::Vector> points,
-                                                std::span<const host::Polygon> polygons, const host::Vector& scale) {
-    std::vector<btVector3> scaled;
-    scaled.reserve(points.size());
-    for (const host::Vector& p : points) scaled.push_back(bt({p.x * scale.x, p.y * scale.y, p.z * scale.z}));
-    const double whole = hullVolume(scaled).first;
-    if (scaled.size() < 8 || polygons.empty() || whole <= 0.0) return {scaled};
-    btVector3 low = scaled.front(), high = scaled.front();
-    for (const btVector3& p : scaled) {
+std::vector<std::vector<btVector3>> convexParts(std::vector<btVector3> points,
+                                                std::span<const host::Polygon> polygons) {
+    const double whole = hullVolume(points).first;
+    if (points.size() < 8 || polygons.empty() || whole <= 0.0) return {points};
+    btVector3 low = points.front(), high = points.front();
+    for (const btVector3& p : points) {
         low.setMin(p);
         high.setMax(p);
     }
@@ -91,7 +83,7 @@ std::vector<std::vector<btVector3>> convexParts(std::span<const host::Vector> po
     std::vector<std::vector<btVector3>> best;
     double bestVolume = std::numeric_limits<double>::infinity();
     for (int count = FewestSlabs; count <= MostSlabs; ++count) {
-        auto parts = slabs(scaled, polygons, axis, low[axis], high[axis], count);
+        auto parts = slabs(points, polygons, axis, low[axis], high[axis], count);
         std::erase_if(parts, [](const std::vector<btVector3>& part) { return part.size() < 4; });
         double volume = 0.0;
         for (const auto& part : parts) volume += hullVolume(part).first;
@@ -100,7 +92,7 @@ std::vector<std::vector<btVector3>> convexParts(std::span<const host::Vector> po
             best = std::move(parts);
         }
     }
-    if (best.empty() || bestVolume >= NearlyConvex * whole) return {scaled};
+    if (best.empty() || bestVolume >= NearlyConvex * whole) return {points};
     return best;
 }
 

@@ -4,7 +4,6 @@
 #pragma once
 
 #include "host/geometry.h"
-#include "host/math.h"
 
 #include <LinearMath/btVector3.h>
 
@@ -18,8 +17,8 @@ namespace flumpet::scene {
 /// points span no volume).
 std::pair<double, btVector3> hullVolume(const std::vector<btVector3>& points);
 
-/// The points of each convex part of the mesh, its points scaled by `scale` first.
-std::vector<std::vector<btVector3>> convexParts(std::span<const host::Vector> points,
-                                                std::span<const host::Polygon> polygons, const host::Vector& scale);
+/// The points of each convex part of a mesh given by its points and polygons.
+std::vector<std::vector<btVector3>> convexParts(std::vector<btVector3> points,
+                                                std::span<const host::Polygon> polygons);
 
 } // namespace flumpet::scene

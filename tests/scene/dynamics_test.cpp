@@ -39,6 +39,12 @@ struct DynamicsScene : SceneFixture {
         o.setParameter(host::DescID(host::forceparam::ObjectB), host::Link{b.id()});
         return o;
     }
+    /// Limits a connector's angles to the range from `start` to `end` (radians).
+    static void limit(host::Object& connector, double start, double end) {
+        connector.setParameter(host::DescID(host::connectorparam::AngularLimit), int32_t{1});
+        connector.setParameter(host::DescID(host::connectorparam::AngleStart), start);
+        connector.setParameter(host::DescID(host::connectorparam::AngleEnd), end);
+    }
     bool press(int32_t button) {
         const host::DescID id(button);
         host::DescriptionUsed used{doc.id(), 0, &id};
@@ -50,6 +56,12 @@ struct DynamicsScene : SceneFixture {
         EXPECT_NE(motion, nullptr);
         static const scene::BakedMotion none;
         return motion ? *motion : none;
+    }
+    /// The largest angle between the X axes of bodies a and b over the motion.
+    static double largestTurn(const scene::BakedMotion& m, size_t a, size_t b) {
+        double largest = 0.0;
+        for (const auto& frame : m.frames) largest = std::max(largest, host::angleBetween(frame[a].v1, frame[b].v1));
+        return largest;
     }
     /// Where body b is at frame f.
     static Vector at(const scene::BakedMotion& m, size_t f, size_t b) { return m.frames.at(f).at(b).off; }
@@ -136,18 +148,13 @@ TEST(Dynamics, AHingeKeepsItsBodiesWithinItsLimits) {
     // A hinge at the holder's side turning about world Z, so gravity swings the swinger down,
     // but only as far as the range allows that way: 30 degrees down, 57 up.
     host::Object hinge = f.join(host::type::Connector, host::connectortype::Hinge, holder, swinger, HingeFrame);
-    hinge.setParameter(host::DescID(host::connectorparam::AngularLimit), int32_t{1});
-    hinge.setParameter(host::DescID(host::connectorparam::AngleStart), -0.5235988);
-    hinge.setParameter(host::DescID(host::connectorparam::AngleEnd), 1.0);
+    f.limit(hinge, -0.5235988, 1.0);
     const scene::BakedMotion& m = f.bake();
     EXPECT_EQ(m.connectors, 1);
-    double largest = 0.0;
-    for (size_t k = 0; k < m.frames.size(); ++k) {
-        const host::Matrix a = m.frames[k][0], b = m.frames[k][1];
-        largest = std::max(largest, host::angleBetween(a.v1, b.v1));
-        // The swinger stays on its hinge.
+    // The swinger stays on its hinge.
+    for (size_t k = 0; k < m.frames.size(); ++k)
         EXPECT_NEAR(host::length(f.at(m, k, 1) - f.at(m, k, 0)), 1.0, 0.05) << k;
-    }
+    const double largest = f.largestTurn(m, 0, 1);
     EXPECT_GT(largest, 0.2);                  // it swung
     EXPECT_LT(largest, 0.5235988 + 0.05);     // and no further than the range's lower end
     // The report measured the same hinge: within its limits, nothing escaped.
@@ -164,14 +171,9 @@ TEST(Dynamics, ARagdollConnectorKeepsItsBodiesWithinItsCone) {
     const host::Object swinger = f.body("Swinger", {1, 2, 0}, 0.5);
     // The bone (Z) along world X: gravity swings the swinger down, as far as the cone allows.
     host::Object cone = f.join(host::type::Connector, host::connectortype::Ragdoll, holder, swinger, SpringFrame);
-    cone.setParameter(host::DescID(host::connectorparam::AngularLimit), int32_t{1});
+    f.limit(cone, 1.0471976, 2.0943951);
     cone.setParameter(host::DescID(host::connectorparam::PrimaryAngle), 0.3490659); // 20 degrees
-    cone.setParameter(host::DescID(host::connectorparam::AngleStart), 1.0471976);
-    cone.setParameter(host::DescID(host::connectorparam::AngleEnd), 2.0943951);
-    const scene::BakedMotion& m = f.bake();
-    double largest = 0.0;
-    for (size_t k = 0; k < m.frames.size(); ++k)
-        largest = std::max(largest, host::angleBetween(m.frames[k][0].v1, m.frames[k][1].v1));
+    const double largest = f.largestTurn(f.bake(), 0, 1);
     EXPECT_GT(largest, 0.2);
     EXPECT_LT(largest, 0.3490659 + 0.05);
     const scene::StabilityReport* report = f.engine.bakeReport(f.doc.id());
@@ -198,10 +200,8 @@ TEST(Dynamics, AHeavyColumnToppledOntoTheGroundStaysWithinItsCones) {
         const double y = 20.0 + 20.0 * i;
         host::Object c = f.join(host::type::Connector, host::connectortype::Ragdoll, boxes[i], boxes[i + 1],
                                 host::Matrix{{0, y, 0}, {1, 0, 0}, {0, 0, 1}, {0, 1, 0}});
-        c.setParameter(host::DescID(host::connectorparam::AngularLimit), int32_t{1});
+        f.limit(c, 1.05, 2.09);
         c.setParameter(host::DescID(host::connectorparam::PrimaryAngle), 0.35);
-        c.setParameter(host::DescID(host::connectorparam::AngleStart), 1.05);
-        c.setParameter(host::DescID(host::connectorparam::AngleEnd), 2.09);
     }
     const scene::BakedMotion& m = f.bake();
     EXPECT_LT(f.at(m, 90, 4).y, 30.0); // the top box came down
