@@ -73,32 +73,40 @@ class EngineDistanceQuery final : public host::DistanceQuery {
 
     bool init(NodeId mesh) override {
         index_.reset();
+        snapshot_.points.clear();
+        snapshot_.polygons.clear();
+        scans_ = 0;
+        ready_ = false;
         const MeshPayload* m = meshOf(engine_.find(mesh));
         if (!m) return false;
+        ready_ = true;
         placement_ = engine_.globalMatrix(mesh);
         // A rigid (or uniformly scaled) placement reuses the index in object coordinates;
         // any other is indexed as placed.
-        if (isSimilarity(placement_, scale_)) {
-            inverse_ = host::inverse(placement_);
-            index_ = indices_.get(*m, Matrix{});
-            placed_ = false;
-        } else {
-            index_ = indices_.get(*m, placement_);
-            placed_ = true;
+        placed_ = !isSimilarity(placement_, scale_);
+        if (!placed_) inverse_ = host::inverse(placement_);
+        indexPlacement_ = placed_ ? placement_ : Matrix{};
+        // The index is built only once the queries have earned it (see closest); until then
+        // the query holds the mesh as it is now.
+        index_ = indices_.find(*m, indexPlacement_);
+        if (!index_) {
+            snapshot_.points = m->points;
+            snapshot_.polygons = m->polygons;
+            snapshot_.stamp = m->stamp;
         }
-        return index_ != nullptr;
+        return true;
     }
 
     bool closestMeshPrimitive(const Vector& point, host::MeshPrimitiveInfo& info,
                               double& distance) const override {
-        if (!index_ || info.type != host::meshprimitive::Polygon) return false;
+        if (!ready_ || info.type != host::meshprimitive::Polygon) return false;
         SpatialIndex::Closest found;
         if (placed_) {
-            if (!index_->closest(point, found)) return false;
+            if (!closest(point, found)) return false;
             info.point = found.point;
             distance = found.distance;
         } else {
-            if (!index_->closest(inverse_ * point, found)) return false;
+            if (!closest(inverse_ * point, found)) return false;
             info.point = placement_ * found.point;
             distance = found.distance * scale_;
         }
@@ -107,12 +115,35 @@ class EngineDistanceQuery final : public host::DistanceQuery {
     }
 
   private:
+    /// A scan costs a few per cent of an index build: a mesh asked once or twice (the
+    /// nearest part of each piece a bone is cut into) never pays for an index.
+    static constexpr int ScansBeforeIndex = 8;
+
+    /// In the index's coordinates.
+    bool closest(const Vector& point, SpatialIndex::Closest& found) const {
+        if (!index_ && scans_ >= ScansBeforeIndex) {
+            index_ = indices_.get(snapshot_, indexPlacement_);
+            // Without an index (no device) every query scans.
+            if (index_) {
+                snapshot_.points.clear();
+                snapshot_.polygons.clear();
+            }
+        }
+        if (index_) return index_->closest(point, found);
+        ++scans_;
+        return closestByScan(snapshot_.points, snapshot_.polygons, indexPlacement_, point, found);
+    }
+
     Engine& engine_;
     SpatialIndexCache& indices_;
-    std::shared_ptr<const SpatialIndex> index_;
-    Matrix placement_, inverse_;
+    // Built on demand by a const query, hence mutable.
+    mutable std::shared_ptr<const SpatialIndex> index_;
+    mutable MeshPayload snapshot_;
+    mutable int scans_ = 0;
+    Matrix placement_, inverse_, indexPlacement_;
     double scale_ = 1.0;
     bool placed_ = false;
+    bool ready_ = false;
 };
 
 class EngineSplineLengthMapper final : public host::SplineLengthMapper {

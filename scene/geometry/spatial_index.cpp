@@ -200,15 +200,75 @@ bool SpatialIndex::closest(const Vector& point, Closest& out) const {
     return true;
 }
 
+// --- Scan -------------------------------------------------------------------------------------
+
+namespace {
+
+/// Squared distance from p to the box around a, b, c: never more than to the triangle.
+double boxDistance2(const Vector& p, const Vector& a, const Vector& b, const Vector& c) {
+    const auto axis = [](double q, double x, double y, double z) {
+        const double low = std::min({x, y, z}), high = std::max({x, y, z});
+        const double d = q < low ? low - q : (q > high ? q - high : 0.0);
+        return d * d;
+    };
+    return axis(p.x, a.x, b.x, c.x) + axis(p.y, a.y, b.y, c.y) + axis(p.z, a.z, b.z, c.z);
+}
+
+} // namespace
+
+bool closestByScan(std::span<const Vector> points, std::span<const Polygon> polygons, const Matrix& placement,
+                   const Vector& point, SpatialIndex::Closest& out) {
+    if (!host::isFinite(point)) return false;
+    const bool placed = !(placement == Matrix{});
+    const auto corner = [&](int32_t i) {
+        const Vector& p = points[static_cast<size_t>(i)];
+        return placed ? placement * p : p;
+    };
+    double best2 = std::numeric_limits<double>::infinity();
+    Vector bestPoint;
+    int64_t bestK = 0;
+    // Triangles are visited in rank order (a polygon's first triangle, then its second), so a
+    // tie never replaces the lower rank: the rule the index applies explicitly.
+    const auto visit = [&](const Vector& a, const Vector& b, const Vector& c, int64_t k) {
+        // The box bound is a true lower bound; the margin keeps rounding from skipping a
+        // triangle whose computed distance would come out just below it.
+        if (boxDistance2(point, a, b, c) > best2 * (1.0 + 1e-9)) return;
+        const Vector q = closestPointOnTriangle(point, a, b, c);
+        const double d2 = host::dot(q - point, q - point);
+        if (d2 < best2) {
+            best2 = d2;
+            bestPoint = q;
+            bestK = k;
+        }
+    };
+    for (size_t i = 0; i < polygons.size(); ++i) {
+        const Polygon& p = polygons[i];
+        const auto k = static_cast<int64_t>(i) + 1;
+        const Vector a = corner(p.a), b = corner(p.b), c = corner(p.c);
+        visit(a, b, c, k);
+        if (!p.isTriangle()) visit(a, c, corner(p.d), -k);
+    }
+    if (bestK == 0) return false;
+    out.distance = std::sqrt(best2);
+    out.point = bestPoint;
+    out.k = bestK;
+    return true;
+}
+
 // --- Cache ------------------------------------------------------------------------------------
 
-std::shared_ptr<const SpatialIndex> SpatialIndexCache::get(const MeshPayload& mesh, const Matrix& placement) {
+std::shared_ptr<const SpatialIndex> SpatialIndexCache::find(const MeshPayload& mesh, const Matrix& placement) {
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
         if (it->stamp == mesh.stamp && it->placement == placement) {
             entries_.splice(entries_.begin(), entries_, it);
             return entries_.front().index;
         }
     }
+    return nullptr;
+}
+
+std::shared_ptr<const SpatialIndex> SpatialIndexCache::get(const MeshPayload& mesh, const Matrix& placement) {
+    if (auto kept = find(mesh, placement)) return kept;
     std::shared_ptr<const SpatialIndex> index = SpatialIndex::build(device_, mesh, placement);
     if (!index) return nullptr;
     ++builds_;

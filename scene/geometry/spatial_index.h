@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <list>
 #include <memory>
+#include <span>
 #include <vector>
 
 namespace flumpet::scene {
@@ -60,6 +61,12 @@ class SpatialIndex {
     friend struct ClosestSearch;
 };
 
+/// The closest point of the mesh as placed, found by visiting every triangle: for the first few
+/// queries on a mesh state far cheaper than building an index. Answers as SpatialIndex::closest
+/// does, ties included.
+bool closestByScan(std::span<const Vector> points, std::span<const Polygon> polygons, const Matrix& placement,
+                   const Vector& point, SpatialIndex::Closest& out);
+
 /// The Embree device, made on first use.
 class EmbreeDevice {
   public:
@@ -81,6 +88,8 @@ class SpatialIndexCache {
     explicit SpatialIndexCache(size_t capacity = 8) : capacity_(capacity) {}
     /// The index of the mesh as placed by placement (identity for object coordinates).
     std::shared_ptr<const SpatialIndex> get(const MeshPayload& mesh, const Matrix& placement);
+    /// The index when one is kept already, else null (nothing is built).
+    std::shared_ptr<const SpatialIndex> find(const MeshPayload& mesh, const Matrix& placement);
     /// How many indices were built (for tests of the cache).
     uint64_t builds() const { return builds_; }
 

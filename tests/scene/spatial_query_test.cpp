@@ -260,6 +260,46 @@ TEST(DistanceQuery, AgreesWithBruteForceOnRandomMeshes) {
     }
 }
 
+TEST(DistanceQuery, ScansAFewQueriesThenBuildsTheIndexWithTheSameAnswers) {
+    SceneFixture f;
+    const MeshArrays shape = bumpySphere(15, 9, 5);
+    PolygonObject mesh = f.addMesh("S", shape.points, shape.polygons);
+    host::Matrix sheared{{1, 2, 3}, {2, 0, 0}, {0.5, 1, 0}, {0, 0, 0.5}};
+    for (const host::Matrix& placement : {host::Matrix{}, sheared}) {
+        mesh.setLocalMatrix(placement);
+        const uint64_t before = f.engine.geometry().spatialIndexBuilds();
+        std::mt19937 rng(7);
+        std::vector<Vector> points;
+        for (int i = 0; i < 40; ++i)
+            points.push_back(placement * (randomUnit(rng) * std::uniform_real_distribution<double>(0, 2.5)(rng)));
+        const auto ask = [](host::DistanceQuery& query, const Vector& point) {
+            MeshPrimitiveInfo info;
+            info.type = host::meshprimitive::Polygon;
+            double distance = -1;
+            EXPECT_TRUE(query.closestMeshPrimitive(point, info, distance));
+            return std::pair(info, distance);
+        };
+        // A query asked once scans and builds nothing.
+        std::vector<std::pair<MeshPrimitiveInfo, double>> scanned;
+        for (const Vector& point : points) {
+            auto once = f.engine.geometry().newDistanceQuery();
+            ASSERT_TRUE(once->init(mesh.id()));
+            scanned.push_back(ask(*once, point));
+        }
+        EXPECT_EQ(f.engine.geometry().spatialIndexBuilds(), before);
+        // A query asked many times builds its index after a few scans, and answers alike.
+        auto longLived = f.engine.geometry().newDistanceQuery();
+        ASSERT_TRUE(longLived->init(mesh.id()));
+        for (size_t i = 0; i < points.size(); ++i) {
+            const auto [info, distance] = ask(*longLived, points[i]);
+            EXPECT_EQ(info.k, scanned[i].first.k) << "point " << i;
+            EXPECT_DOUBLE_EQ(distance, scanned[i].second) << "point " << i;
+            EXPECT_NEAR(host::length(info.point - scanned[i].first.point), 0.0, 1e-12) << "point " << i;
+        }
+        EXPECT_EQ(f.engine.geometry().spatialIndexBuilds(), before + 1);
+    }
+}
+
 TEST(DistanceQuery, TellsTheTriangleOfAQuadBySign) {
     SceneFixture f;
     PolygonObject mesh =
