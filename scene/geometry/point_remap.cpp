@@ -17,12 +17,14 @@ double lookup(std::span<const WeightEntry> weights, int32_t point) {
 
 std::vector<WeightEntry> remapJoint(std::span<const WeightEntry> weights, const PointRemap& remap) {
     const int32_t oldCount = remap.oldCount();
+    const auto byPoint = [](const WeightEntry& e, int32_t p) { return e.point < p; };
+    const auto first = std::lower_bound(weights.begin(), weights.end(), remap.keptFrom, byPoint);
+    const auto last = std::lower_bound(first, weights.end(), std::min(remap.keptTo, oldCount), byPoint);
     std::vector<WeightEntry> out;
-    out.reserve(weights.size());
-    for (const WeightEntry& e : weights) {
-        if (e.point >= oldCount) continue;
-        const int32_t to = remap.newIndexOfOld[static_cast<size_t>(e.point)];
-        if (to >= 0) out.push_back({to, e.weight});
+    out.reserve(static_cast<size_t>(last - first));
+    for (auto e = first; e != last; ++e) {
+        const int32_t to = remap.newIndexOfOld[static_cast<size_t>(e->point)];
+        if (to >= 0) out.push_back({to, e->weight});
     }
     if (!remap.made.empty()) {
         std::vector<double> made(remap.made.size(), 0.0);

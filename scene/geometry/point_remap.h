@@ -3,6 +3,7 @@
 
 #include "scene/geometry/payloads.h"
 
+#include <cstdint>
 #include <span>
 #include <vector>
 
@@ -24,6 +25,10 @@ struct PointRemap {
         int32_t newIndex = -1;
     };
     std::vector<Made> made;
+    /// Old points before keptFrom and from keptTo on are all gone: a split that keeps a small
+    /// region of a large mesh says so, and per-point data outside it is skipped unread.
+    int32_t keptFrom = 0;
+    int32_t keptTo = INT32_MAX;
 
     int32_t oldCount() const { return static_cast<int32_t>(newIndexOfOld.size()); }
 };

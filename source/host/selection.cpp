@@ -4,16 +4,8 @@
 
 namespace flumpet::host {
 
-bool Selection::select(int32_t index) {
-    if (index < 0) return false;
-    const auto word = static_cast<size_t>(index) / 64;
-    if (word >= words_.size()) words_.resize(word + 1, 0);
-    const uint64_t mask = uint64_t{1} << (static_cast<size_t>(index) % 64);
-    if (!(words_[word] & mask)) {
-        words_[word] |= mask;
-        ++count_;
-    }
-    return true;
+void Selection::grow(size_t words) {
+    words_.resize(words, 0);
 }
 
 bool Selection::deselect(int32_t index) {
