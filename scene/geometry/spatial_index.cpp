@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstddef>
 #include <limits>
 
 namespace flumpet::scene {
@@ -57,28 +58,31 @@ std::unique_ptr<SpatialIndex> SpatialIndex::build(EmbreeDevice& device, const Me
     }
     // Polygon numbers + 1 must fit the triangle record.
     if (mesh.polygons.size() >= static_cast<size_t>(std::numeric_limits<int32_t>::max())) return nullptr;
-    index->triangles_.reserve(mesh.polygons.size() * 2);
-    for (size_t i = 0; i < mesh.polygons.size(); ++i) {
-        const Polygon& p = mesh.polygons[i];
-        const auto k = static_cast<int32_t>(i) + 1;
-        index->triangles_.push_back({p.a, p.b, p.c, k});
-        if (!p.isTriangle()) index->triangles_.push_back({p.a, p.c, p.d, -k});
+    index->allTriangles_ =
+        std::all_of(mesh.polygons.begin(), mesh.polygons.end(), [](const Polygon& p) { return p.isTriangle(); });
+    if (index->allTriangles_) {
+        index->polygons_ = mesh.polygons;
+    } else {
+        index->triangles_.reserve(mesh.polygons.size() * 2);
+        for (size_t i = 0; i < mesh.polygons.size(); ++i) {
+            const Polygon& p = mesh.polygons[i];
+            const auto k = static_cast<int32_t>(i) + 1;
+            index->triangles_.push_back({p.a, p.b, p.c, k});
+            if (!p.isTriangle()) index->triangles_.push_back({p.a, p.c, p.d, -k});
+        }
     }
 
     RTCScene scene = rtcNewScene(rtcDevice);
     if (!scene) return nullptr;
     index->scene_ = scene;
     rtcSetSceneFlags(scene, RTC_SCENE_FLAG_ROBUST);
-    if (!index->triangles_.empty()) {
+    if (!index->empty()) {
         RTCGeometry geometry = rtcNewGeometry(rtcDevice, RTC_GEOMETRY_TYPE_TRIANGLE);
         if (!geometry) return nullptr;
         auto* vertices = static_cast<float*>(rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0,
                                                                      RTC_FORMAT_FLOAT3, 3 * sizeof(float),
                                                                      index->points_.size()));
-        auto* indices = static_cast<unsigned*>(rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_INDEX, 0,
-                                                                       RTC_FORMAT_UINT3, 3 * sizeof(unsigned),
-                                                                       index->triangles_.size()));
-        if (!vertices || !indices) {
+        if (!vertices) {
             rtcReleaseGeometry(geometry);
             return nullptr;
         }
@@ -87,10 +91,24 @@ std::unique_ptr<SpatialIndex> SpatialIndex::build(EmbreeDevice& device, const Me
             vertices[3 * i + 1] = static_cast<float>(index->points_[i].y);
             vertices[3 * i + 2] = static_cast<float>(index->points_[i].z);
         }
-        for (size_t i = 0; i < index->triangles_.size(); ++i) {
-            indices[3 * i] = static_cast<unsigned>(index->triangles_[i].a);
-            indices[3 * i + 1] = static_cast<unsigned>(index->triangles_[i].b);
-            indices[3 * i + 2] = static_cast<unsigned>(index->triangles_[i].c);
+        if (index->allTriangles_) {
+            // A triangle's a, b, c lead its record: Embree reads them in place, stepping over d.
+            static_assert(sizeof(Polygon) == 4 * sizeof(int32_t) && offsetof(Polygon, a) == 0);
+            rtcSetSharedGeometryBuffer(geometry, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3,
+                                       index->polygons_.data(), 0, sizeof(Polygon), index->polygons_.size());
+        } else {
+            auto* indices = static_cast<unsigned*>(rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_INDEX, 0,
+                                                                           RTC_FORMAT_UINT3, 3 * sizeof(unsigned),
+                                                                           index->triangles_.size()));
+            if (!indices) {
+                rtcReleaseGeometry(geometry);
+                return nullptr;
+            }
+            for (size_t i = 0; i < index->triangles_.size(); ++i) {
+                indices[3 * i] = static_cast<unsigned>(index->triangles_[i].a);
+                indices[3 * i + 1] = static_cast<unsigned>(index->triangles_[i].b);
+                indices[3 * i + 2] = static_cast<unsigned>(index->triangles_[i].c);
+            }
         }
         rtcCommitGeometry(geometry);
         rtcAttachGeometry(scene, geometry);
@@ -103,7 +121,7 @@ std::unique_ptr<SpatialIndex> SpatialIndex::build(EmbreeDevice& device, const Me
 
 bool SpatialIndex::intersect(const Vector& origin, const Vector& direction, double length, bool testOnly,
                              host::RayHit& out) const {
-    if (triangles_.empty() || !(length > 0.0) || !host::isFinite(origin) || !host::isFinite(direction))
+    if (empty() || !(length > 0.0) || !host::isFinite(origin) || !host::isFinite(direction))
         return false;
     RTCIntersectContext context;
     rtcInitIntersectContext(&context);
@@ -127,7 +145,7 @@ bool SpatialIndex::intersect(const Vector& origin, const Vector& direction, doub
     rtcIntersect1(sceneOf(scene_), &context, &rayHit);
     if (rayHit.hit.geomID == RTC_INVALID_GEOMETRY_ID) return false;
 
-    const Triangle& tri = triangles_[rayHit.hit.primID];
+    const Triangle tri = triangle(rayHit.hit.primID);
     const Vector& a = points_[static_cast<size_t>(tri.a)];
     const Vector& b = points_[static_cast<size_t>(tri.b)];
     const Vector& c = points_[static_cast<size_t>(tri.c)];
@@ -154,7 +172,7 @@ struct ClosestSearch {
 
     static bool visit(RTCPointQueryFunctionArguments* args) {
         auto* self = static_cast<ClosestSearch*>(args->userPtr);
-        const SpatialIndex::Triangle& tri = self->index->triangles_[args->primID];
+        const SpatialIndex::Triangle tri = self->index->triangle(args->primID);
         const auto& pts = self->index->points_;
         const Vector q =
             closestPointOnTriangle(self->point, pts[static_cast<size_t>(tri.a)],
@@ -180,7 +198,7 @@ struct ClosestSearch {
 };
 
 bool SpatialIndex::closest(const Vector& point, Closest& out) const {
-    if (triangles_.empty() || !host::isFinite(point)) return false;
+    if (empty() || !host::isFinite(point)) return false;
     RTCPointQuery query{};
     query.x = static_cast<float>(point.x);
     query.y = static_cast<float>(point.y);

@@ -28,8 +28,8 @@ class SpatialIndex {
     static std::unique_ptr<SpatialIndex> build(EmbreeDevice& device, const MeshPayload& mesh,
                                                const Matrix& placement);
 
-    bool empty() const { return triangles_.empty(); }
-    size_t triangleCount() const { return triangles_.size(); }
+    bool empty() const { return triangleCount() == 0; }
+    size_t triangleCount() const { return allTriangles_ ? polygons_.size() : triangles_.size(); }
     /// Nearest hit along a unit direction within length; with testOnly, hit or miss only (out
     /// untouched).
     bool intersect(const Vector& origin, const Vector& unitDirection, double length, bool testOnly,
@@ -52,10 +52,21 @@ class SpatialIndex {
         /// record at 16 bytes: a million-triangle index touches less fresh memory.
         int32_t k;
     };
+    /// Embree's triangle primID.
+    Triangle triangle(unsigned primID) const {
+        if (!allTriangles_) return triangles_[primID];
+        const Polygon& p = polygons_[primID];
+        return {p.a, p.b, p.c, static_cast<int32_t>(primID) + 1};
+    }
+
     void* scene_ = nullptr; // RTCScene
     /// The mesh's own points when it is indexed where it stands (shared, not copied), else the
     /// points as placed.
     SharedArray<Vector> points_;
+    /// A mesh of triangles only is indexed straight from its own polygon array (shared, and
+    /// read by Embree in place): no triangle records at all.
+    bool allTriangles_ = false;
+    SharedArray<Polygon> polygons_;
     std::vector<Triangle> triangles_;
 
     friend struct ClosestSearch;
