@@ -149,7 +149,11 @@ TEST(ModelingCommands, ASmallSelectionConvertsAndSplitsAsAPassOverEveryPolygonWo
         EXPECT_EQ(grid.polygonSelection().indices(), expected);
     }
 
-    // Split the tolerant pick: the used points in their old order, the polygons in theirs.
+    // Split the tolerant pick: the used points in their old order, the polygons in theirs, the
+    // weights of the used points only (every point of the grid has one, before and after them).
+    host::WeightTag weights(f.addTag(grid, host::tagtype::Weight));
+    const int32_t joint = weights.addJoint(f.add(host::type::Joint, "J"));
+    for (int32_t i = 0; i < static_cast<int32_t>(m.points.size()); ++i) weights.setWeight(joint, i, (i + 1) / 1000.0);
     const std::vector<int32_t> picked = grid.polygonSelection().indices();
     const auto result = grid.modelingCommand(cmd::Split, mode::PolygonSelection);
     ASSERT_TRUE(result.success);
@@ -159,11 +163,13 @@ TEST(ModelingCommands, ASmallSelectionConvertsAndSplitsAsAPassOverEveryPolygonWo
         for (int32_t v : {m.polygons[i].a, m.polygons[i].b, m.polygons[i].c, m.polygons[i].d}) newIndex[v] = 0;
     std::vector<Vector> expectedPoints;
     std::vector<int32_t> expectedSelected;
+    std::vector<host::WeightEntry> expectedWeights;
     for (size_t i = 0; i < m.points.size(); ++i) {
         if (newIndex[i] < 0) continue;
         newIndex[i] = static_cast<int32_t>(expectedPoints.size());
         if (points.isSelected(static_cast<int32_t>(i))) expectedSelected.push_back(newIndex[i]);
         expectedPoints.push_back(m.points[i]);
+        expectedWeights.push_back({newIndex[i], static_cast<double>(i + 1) / 1000.0});
     }
     std::vector<Polygon> expectedPolygons;
     for (int32_t i : picked) {
@@ -174,6 +180,12 @@ TEST(ModelingCommands, ASmallSelectionConvertsAndSplitsAsAPassOverEveryPolygonWo
     EXPECT_EQ(std::vector<Polygon>(piece.polygons().begin(), piece.polygons().end()), expectedPolygons);
     EXPECT_EQ(piece.pointSelection().indices(), expectedSelected);
     EXPECT_EQ(piece.polygonSelection().count(), static_cast<int32_t>(picked.size()));
+    const std::span<const host::WeightEntry> carried = host::WeightTag(piece.tag(host::tagtype::Weight)).weights(0);
+    ASSERT_EQ(carried.size(), expectedWeights.size());
+    for (size_t k = 0; k < carried.size(); ++k) {
+        EXPECT_EQ(carried[k].point, expectedWeights[k].point);
+        EXPECT_EQ(carried[k].weight, expectedWeights[k].weight);
+    }
     piece.free();
 }
 
