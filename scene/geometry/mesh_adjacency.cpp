@@ -2,18 +2,7 @@
 
 namespace flumpet::scene {
 
-int polygonCorners(const host::Polygon& p, int32_t out[4]) {
-    // The common shapes first: a triangle (c == d) and a quad with four distinct points.
-    if (p.a != p.b && p.a != p.c && p.b != p.c) {
-        out[0] = p.a;
-        out[1] = p.b;
-        out[2] = p.c;
-        if (p.d == p.c) return 3;
-        if (p.d != p.a && p.d != p.b) {
-            out[3] = p.d;
-            return 4;
-        }
-    }
+int unusualPolygonCorners(const host::Polygon& p, int32_t out[4]) {
     const int32_t all[4] = {p.a, p.b, p.c, p.d};
     int n = 0;
     for (int32_t i : all) {

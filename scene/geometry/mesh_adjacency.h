@@ -12,8 +12,24 @@
 
 namespace flumpet::scene {
 
+/// polygonCorners for a polygon with repeated points other than a triangle's c == d.
+int unusualPolygonCorners(const host::Polygon& p, int32_t out[4]);
+
 /// The distinct point indices of a polygon, in order (three for a triangle, four for a quad).
-int polygonCorners(const host::Polygon& p, int32_t out[4]);
+/// Inline for the common shapes: every pass over a mesh asks it of each polygon.
+inline int polygonCorners(const host::Polygon& p, int32_t out[4]) {
+    if (p.a != p.b && p.a != p.c && p.b != p.c) {
+        out[0] = p.a;
+        out[1] = p.b;
+        out[2] = p.c;
+        if (p.d == p.c) return 3;
+        if (p.d != p.a && p.d != p.b) {
+            out[3] = p.d;
+            return 4;
+        }
+    }
+    return unusualPolygonCorners(p, out);
+}
 
 class PointPolygons {
   public:

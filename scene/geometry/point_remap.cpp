@@ -16,6 +16,9 @@ double lookup(std::span<const WeightEntry> weights, int32_t point) {
 }
 
 std::vector<WeightEntry> remapJoint(std::span<const WeightEntry> weights, const PointRemap& remap) {
+    // Made points blend their sources' weights: a joint with none has none to give. Most joints
+    // of a piece's tag weigh none of its points.
+    if (weights.empty()) return {};
     const int32_t oldCount = remap.oldCount();
     const auto byPoint = [](const WeightEntry& e, int32_t p) { return e.point < p; };
     const auto first = std::lower_bound(weights.begin(), weights.end(), remap.keptFrom, byPoint);
