@@ -52,6 +52,11 @@ class InPlacePolygons {
     size_t free_ = 0;
 };
 
+/// A triangle or quad whose points are all different: renumbering keeps it one.
+bool distinctCorners(const Polygon& p) {
+    return p.a != p.b && p.a != p.c && p.b != p.c && (p.c == p.d || (p.d != p.a && p.d != p.b));
+}
+
 } // namespace
 
 std::vector<int32_t> ModelingKernel::renumberPoints() const {
@@ -149,9 +154,7 @@ void ModelingKernel::commitPolygons(MeshPayload& m, const std::vector<int32_t>& 
         }
         // An unchanged triangle or quad of distinct points that no split reached stays one:
         // renumbering keeps its points distinct.
-        const bool triangle = p.c == p.d;
-        const bool distinct =
-            p.a != p.b && p.a != p.c && p.b != p.c && (triangle || (p.d != p.a && p.d != p.b));
+        const bool distinct = distinctCorners(p);
         const bool reached =
             anySplits && ((splitEnd(p.a) && splitEnd(p.b)) || (splitEnd(p.b) && splitEnd(p.c)) ||
                           (splitEnd(p.c) && splitEnd(p.d)) || (splitEnd(p.d) && splitEnd(p.a)));
@@ -172,6 +175,22 @@ void ModelingKernel::commitPolygons(MeshPayload& m, const std::vector<int32_t>& 
     m.polygonSelection = std::move(selection);
 }
 
+bool ModelingKernel::unedited(const Node& node, const MeshPayload& m) const {
+    if (!made_.empty() || !moved_.empty() || !changedSlots_.empty() || !newSlots_.empty()) return false;
+    for (size_t w = 0; w < deleted_.wordCount(); ++w)
+        if (deleted_.word(w)) return false;
+    // A commit also drops selections and weights past the last point or polygon, and cleans
+    // polygons that repeat a point; without any of these, it would give the mesh back.
+    const auto points = static_cast<int32_t>(m.points.size());
+    if (m.pointSelection.extent() > points || m.polygonSelection.extent() > static_cast<int32_t>(m.polygons.size()))
+        return false;
+    for (Node* tag : node.tags)
+        if (const WeightPayload* w = weightsOf(tag))
+            for (const WeightPayload::Joint& j : w->joints)
+                if (!j.weights.empty() && j.weights.back().point >= points) return false;
+    return std::all_of(m.polygons.begin(), m.polygons.end(), distinctCorners);
+}
+
 bool ModelingKernel::commit(int32_t) {
     MeshPayload* m = mesh();
     if (!m) {
@@ -180,6 +199,17 @@ bool ModelingKernel::commit(int32_t) {
         return false;
     }
     Node* node = engine_.find(object_);
+    if (unedited(*node, *m)) {
+        // Nothing to rewrite: the mesh keeps its arrays, its selections, its weights and its
+        // stamp (and with it any index kept for it). A transaction opened to delete points that
+        // turned out to be none is common, and rewriting a large piece for it is not cheap.
+        const bool hadDeformCache = m->deformed.has_value();
+        m->deformed.reset();
+        engine_.markDirty(node, host::dirty::Data);
+        if (hadDeformCache) engine_.markDirty(node, host::dirty::Cache);
+        release();
+        return true;
+    }
     const std::vector<int32_t> newIndex = renumberPoints();
     const auto old = static_cast<size_t>(oldPoints_);
 

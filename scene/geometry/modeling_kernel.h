@@ -71,6 +71,8 @@ class ModelingKernel final : public host::ModelingTransaction {
                             int32_t p2);
 
     // Commit (modeling_commit.cpp).
+    /// True when committing would give back the mesh as it is.
+    bool unedited(const Node& node, const MeshPayload& m) const;
     std::vector<int32_t> renumberPoints() const;
     void commitPoints(MeshPayload& m, const std::vector<int32_t>& newIndex) const;
     void commitPolygons(MeshPayload& m, const std::vector<int32_t>& newIndex);

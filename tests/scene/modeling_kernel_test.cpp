@@ -149,6 +149,40 @@ TEST(ModelingKernel, WeightsFollowTheEditedPoints) {
     EXPECT_EQ(weights.weightCount(j), 3);
 }
 
+// A transaction that edits nothing gives the mesh back as it was, without rewriting it: its
+// index stays valid. One that finds a polygon repeating a point still cleans it.
+TEST(ModelingKernel, ACommitWithoutEditsKeepsTheMeshAndItsIndex) {
+    TwoTriangles f;
+    host::WeightTag weights(f.addTag(f.mesh, host::tagtype::Weight));
+    const int32_t j = weights.addJoint(f.add(host::type::Joint, "J"));
+    weights.setWeight(j, 3, 0.5);
+    Selection points, polygon;
+    points.select(1);
+    points.select(3);
+    polygon.select(1);
+    ASSERT_TRUE(f.mesh.setPointSelection(points));
+    ASSERT_TRUE(f.mesh.setPolygonSelection(polygon));
+    auto rays = f.engine.geometry().newRayCollider();
+    ASSERT_TRUE(rays->init(f.mesh.id(), true));
+    const uint64_t builds = f.engine.geometry().spatialIndexBuilds();
+    const std::vector<Polygon> polygons = polygonsOf(f.mesh);
+
+    ASSERT_TRUE(f.mesh.openModeling()->commit(0));
+    EXPECT_EQ(polygonsOf(f.mesh), polygons);
+    EXPECT_EQ(f.mesh.pointCount(), 4);
+    EXPECT_EQ(f.mesh.pointSelection().indices(), (std::vector<int32_t>{1, 3}));
+    EXPECT_EQ(f.mesh.polygonSelection().indices(), (std::vector<int32_t>{1}));
+    EXPECT_EQ(weights.weight(j, 3), 0.5);
+    ASSERT_TRUE(rays->init(f.mesh.id(), true));
+    EXPECT_EQ(f.engine.geometry().spatialIndexBuilds(), builds);
+
+    // A quad that repeats a point is written back as the triangle it is.
+    const std::vector<Vector> corners = {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {1, 1, 0}};
+    ASSERT_TRUE(f.mesh.setMesh(corners, std::vector<Polygon>{{0, 1, 2, 2}, {1, 3, 3, 2}}));
+    ASSERT_TRUE(f.mesh.openModeling()->commit(0));
+    EXPECT_EQ(polygonsOf(f.mesh), (std::vector<Polygon>{{0, 1, 2, 2}, {1, 3, 2, 2}}));
+}
+
 // Area of the triangles' parts in front of the plane (each triangle clipped on its own).
 double clippedArea(const std::vector<Vector>& points, const std::vector<Polygon>& triangles,
                    const Vector& origin, const Vector& normal) {
