@@ -3,6 +3,7 @@
 
 #include "host/geometry.h"
 #include "scene/geometry/mesh_adjacency.h"
+#include "scene/geometry/point_remap.h"
 #include "scene/geometry/spatial_index.h"
 #include "scene/node.h"
 
@@ -28,6 +29,10 @@ class GeometryService final : public host::GeometryServices {
     bool handleMessage(Node& node, int32_t type);
     /// How many spatial indices were built so far.
     uint64_t spatialIndexBuilds() const { return indices_.builds(); }
+    /// The weights of a tag by point, kept for the last state of weights asked for.
+    std::shared_ptr<const WeightsByPoint> weightsByPoint(const WeightPayload& weights, size_t pointCount) {
+        return weightsByPoint_.get(weights, pointCount);
+    }
 
     // --- host::GeometryServices ------------------------------------------------------------
     std::span<const Vector> points(NodeId object) override;
@@ -73,6 +78,7 @@ class GeometryService final : public host::GeometryServices {
     Engine& engine_;
     SpatialIndexCache indices_;
     PointPolygonsCache adjacency_;
+    WeightsByPointCache weightsByPoint_;
     std::unordered_map<NodeId, CacheNode> deformCaches_;
 };
 

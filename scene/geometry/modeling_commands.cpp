@@ -270,6 +270,7 @@ std::unique_ptr<MeshPayload> copyPolygons(const MeshPayload& m, std::span<const 
     }
     piece->points = std::move(points);
     piece->polygons = std::move(polygons);
+    remap.kept = std::move(used);
     return piece;
 }
 

@@ -2,6 +2,7 @@
 
 #include "host/ids.h"
 #include "scene/engine.h"
+#include "scene/geometry/geometry_service.h"
 
 #include <algorithm>
 
@@ -49,12 +50,69 @@ std::vector<WeightEntry> remapJoint(std::span<const WeightEntry> weights, const 
 
 } // namespace
 
+WeightsByPoint::WeightsByPoint(const WeightPayload& weights, size_t pointCount)
+    : pointCount_(pointCount), offsets_(pointCount + 1, 0) {
+    // Counted, then placed: each point's entries in joint order.
+    for (const WeightPayload::Joint& j : weights.joints) {
+        sources_.push_back(j.weights);
+        for (const WeightEntry& e : j.weights)
+            if (e.point >= 0 && static_cast<size_t>(e.point) < pointCount) ++offsets_[static_cast<size_t>(e.point) + 1];
+    }
+    for (size_t p = 0; p < pointCount; ++p)
+        offsets_[p + 1] += offsets_[p];
+    joints_.resize(offsets_.back());
+    weights_.resize(offsets_.back());
+    std::vector<uint32_t> next(offsets_.begin(), offsets_.end() - 1);
+    for (size_t j = 0; j < weights.joints.size(); ++j) {
+        for (const WeightEntry& e : weights.joints[j].weights) {
+            if (e.point < 0 || static_cast<size_t>(e.point) >= pointCount) continue;
+            const uint32_t at = next[static_cast<size_t>(e.point)]++;
+            joints_[at] = static_cast<int32_t>(j);
+            weights_[at] = e.weight;
+        }
+    }
+}
+
+bool WeightsByPoint::madeFrom(const WeightPayload& weights, size_t pointCount) const {
+    if (pointCount != pointCount_ || weights.joints.size() != sources_.size()) return false;
+    // The arrays are held here, so an address seen again is the same, unchanged array.
+    for (size_t j = 0; j < sources_.size(); ++j) {
+        const SharedArray<WeightEntry>& now = weights.joints[j].weights;
+        if (now.data() != sources_[j].data() || now.size() != sources_[j].size()) return false;
+    }
+    return true;
+}
+
+void WeightsByPoint::carry(WeightPayload& weights, std::span<const int32_t> kept) const {
+    std::vector<std::vector<WeightEntry>> out(weights.joints.size());
+    for (size_t n = 0; n < kept.size(); ++n) {
+        const auto p = static_cast<size_t>(kept[n]);
+        if (p >= pointCount_) continue;
+        for (uint32_t k = offsets_[p]; k < offsets_[p + 1]; ++k)
+            out[static_cast<size_t>(joints_[k])].push_back({static_cast<int32_t>(n), weights_[k]});
+    }
+    for (size_t j = 0; j < weights.joints.size(); ++j)
+        weights.joints[j].weights = std::move(out[j]);
+}
+
+std::shared_ptr<const WeightsByPoint> WeightsByPointCache::get(const WeightPayload& weights, size_t pointCount) {
+    if (!last_ || !last_->madeFrom(weights, pointCount)) last_ = std::make_shared<WeightsByPoint>(weights, pointCount);
+    return last_;
+}
+
 void remapWeightTags(Engine& engine, Node& object, const PointRemap& remap) {
+    // A few points kept out of many, none made (a split of one region): through the table.
+    const bool fewKept = remap.made.empty() && !remap.kept.empty() &&
+                         remap.kept.size() * 8 < static_cast<size_t>(remap.oldCount());
     for (Node* tag : object.tags) {
         WeightPayload* w = weightsOf(tag);
         if (!w) continue;
-        for (WeightPayload::Joint& j : w->joints)
-            j.weights = remapJoint(j.weights, remap);
+        if (fewKept) {
+            engine.geometry().weightsByPoint(*w, static_cast<size_t>(remap.oldCount()))->carry(*w, remap.kept);
+        } else {
+            for (WeightPayload::Joint& j : w->joints)
+                j.weights = remapJoint(j.weights, remap);
+        }
         engine.markDirty(tag, host::dirty::Data);
     }
 }

@@ -4,6 +4,7 @@
 #include "scene/geometry/payloads.h"
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -29,8 +30,42 @@ struct PointRemap {
     /// region of a large mesh says so, and per-point data outside it is skipped unread.
     int32_t keptFrom = 0;
     int32_t keptTo = INT32_MAX;
+    /// When an edit made no points and knows them: the old points that stay, ascending (their
+    /// new indices are their places here).
+    std::vector<int32_t> kept;
 
     int32_t oldCount() const { return static_cast<int32_t>(newIndexOfOld.size()); }
+};
+
+/// A weight tag's weights listed by point: each point's joints and weights. Made once for a
+/// state of the tag's weights, it holds on to the arrays it was made from and knows them again
+/// in a copy of the tag: every split of the same mesh then reads only its own points' weights
+/// instead of every weight of the mesh.
+class WeightsByPoint {
+  public:
+    WeightsByPoint(const WeightPayload& weights, size_t pointCount);
+    bool madeFrom(const WeightPayload& weights, size_t pointCount) const;
+    /// Rewrites the joints of weights (a tag it was made from) for the kept points, ascending
+    /// old indices that become 0, 1, 2 ...
+    void carry(WeightPayload& weights, std::span<const int32_t> kept) const;
+
+  private:
+    std::vector<SharedArray<WeightEntry>> sources_;
+    size_t pointCount_;
+    /// Point p's entries are offsets_[p] .. offsets_[p + 1].
+    std::vector<uint32_t> offsets_;
+    std::vector<int32_t> joints_;
+    std::vector<double> weights_;
+};
+
+/// The one table kept: a create command splits the same mesh, with the same weights, once per
+/// bone.
+class WeightsByPointCache {
+  public:
+    std::shared_ptr<const WeightsByPoint> get(const WeightPayload& weights, size_t pointCount);
+
+  private:
+    std::shared_ptr<const WeightsByPoint> last_;
 };
 
 /// Rewrites the weights of every weight tag on the object for the edited points: kept points

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace flumpet::test {
 namespace {
 
@@ -187,6 +189,47 @@ TEST(ModelingCommands, ASmallSelectionConvertsAndSplitsAsAPassOverEveryPolygonWo
         EXPECT_EQ(carried[k].weight, expectedWeights[k].weight);
     }
     piece.free();
+}
+
+// Splits of small regions of a large mesh carry the weights through a table of weights by
+// point, made once for the mesh's weights: each piece must get exactly its points' weights, and
+// a change of the weights between splits must show in the next piece.
+TEST(ModelingCommands, SplitsOfSmallRegionsCarryTheirPointsWeights) {
+    SceneFixture f;
+    const MeshArrays m = quadGrid(30, 30);
+    PolygonObject grid = f.addMesh("Grid", m.points, m.polygons);
+    host::WeightTag weights(f.addTag(grid, host::tagtype::Weight));
+    const int32_t all = weights.addJoint(f.add(host::type::Joint, "All"));
+    const int32_t some = weights.addJoint(f.add(host::type::Joint, "Some"));
+    const auto points = static_cast<int32_t>(m.points.size());
+    for (int32_t i = 0; i < points; ++i) {
+        weights.setWeight(all, i, (i + 1) / 10000.0);
+        if (i % 3 == 0) weights.setWeight(some, i, 0.5);
+    }
+    const auto splitAndCheck = [&](std::initializer_list<int32_t> polygons) {
+        ASSERT_TRUE(grid.setPolygonSelection(selectionOf(polygons)));
+        const auto result = grid.modelingCommand(cmd::Split, mode::PolygonSelection);
+        ASSERT_TRUE(result.success);
+        PolygonObject piece(host::Object(&f.engine, result.objects.at(0)));
+        std::vector<int32_t> used;
+        for (int32_t q : polygons)
+            for (int32_t v : {m.polygons[q].a, m.polygons[q].b, m.polygons[q].c, m.polygons[q].d}) used.push_back(v);
+        std::sort(used.begin(), used.end());
+        used.erase(std::unique(used.begin(), used.end()), used.end());
+        host::WeightTag carried(piece.tag(host::tagtype::Weight));
+        for (const int32_t joint : {all, some}) {
+            std::vector<std::pair<int32_t, double>> expected, got;
+            for (size_t n = 0; n < used.size(); ++n)
+                if (const double w = weights.weight(joint, used[n]); w != 0.0) expected.emplace_back(static_cast<int32_t>(n), w);
+            for (const host::WeightEntry& e : carried.weights(joint)) got.emplace_back(e.point, e.weight);
+            EXPECT_EQ(got, expected) << "joint " << joint;
+        }
+        piece.free();
+    };
+    splitAndCheck({0, 1, 31});
+    splitAndCheck({400, 401, 899});
+    weights.setWeight(some, m.polygons[400].a, 0.25);
+    splitAndCheck({400});
 }
 
 struct TriangulateCase {
