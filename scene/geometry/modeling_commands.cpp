@@ -86,11 +86,8 @@ bool convertSelection(MeshPayload& m, const Container& settings, PointPolygonsCa
             for (int32_t q : users->of(u)) {
                 const Polygon& p = m.polygons[static_cast<size_t>(q)];
                 // A polygon with all corners selected is judged once, from its lowest corner.
-                if (tolerant) {
+                if (tolerant || (u == std::min({p.a, p.b, p.c, p.d}) && allCornersSelected(p, m.pointSelection)))
                     out.select(q);
-                } else if (u == std::min({p.a, p.b, p.c, p.d}) && allCornersSelected(p, m.pointSelection)) {
-                    out.select(q);
-                }
             }
         });
         m.polygonSelection = std::move(out);
@@ -249,8 +246,6 @@ std::unique_ptr<MeshPayload> copyPolygons(const MeshPayload& m, std::span<const 
         for (size_t i = 0; i < m.points.size(); ++i)
             if (remap.newIndexOfOld[i] == 0) used.push_back(static_cast<int32_t>(i));
     }
-    remap.keptFrom = used.empty() ? 0 : used.front();
-    remap.keptTo = used.empty() ? 0 : used.back() + 1;
     auto piece = std::make_unique<MeshPayload>();
     std::vector<Vector> points;
     points.reserve(used.size());

@@ -199,17 +199,10 @@ bool ModelingKernel::commit(int32_t) {
         return false;
     }
     Node* node = engine_.find(object_);
-    if (unedited(*node, *m)) {
-        // Nothing to rewrite: the mesh keeps its arrays, its selections, its weights and its
-        // stamp (and with it any index kept for it). A transaction opened to delete points that
-        // turned out to be none is common, and rewriting a large piece for it is not cheap.
-        const bool hadDeformCache = m->deformed.has_value();
-        m->deformed.reset();
-        engine_.markDirty(node, host::dirty::Data);
-        if (hadDeformCache) engine_.markDirty(node, host::dirty::Cache);
-        release();
-        return true;
-    }
+    // Nothing to rewrite: the mesh keeps its arrays, its selections, its weights and its stamp
+    // (and with it any index kept for it). A transaction opened to delete points that turned out
+    // to be none is common, and rewriting a large piece for it is not cheap.
+    if (unedited(*node, *m)) return finishCommit(*node, *m);
     const std::vector<int32_t> newIndex = renumberPoints();
     const auto old = static_cast<size_t>(oldPoints_);
 
@@ -241,14 +234,18 @@ bool ModelingKernel::commit(int32_t) {
 
     commitPoints(*m, newIndex);
     commitPolygons(*m, newIndex);
-    const bool hadDeformCache = m->deformed.has_value();
     m->pointSelection = std::move(pointSelection);
-    // The deformed copy no longer fits the edited mesh.
-    m->deformed.reset();
     m->touch();
     if (hasWeights) remapWeightTags(engine_, *node, remap);
-    engine_.markDirty(node, host::dirty::Data);
-    if (hadDeformCache) engine_.markDirty(node, host::dirty::Cache);
+    return finishCommit(*node, *m);
+}
+
+bool ModelingKernel::finishCommit(Node& node, MeshPayload& m) {
+    // The deformed copy no longer fits a committed mesh.
+    const bool hadDeformCache = m.deformed.has_value();
+    m.deformed.reset();
+    engine_.markDirty(&node, host::dirty::Data);
+    if (hadDeformCache) engine_.markDirty(&node, host::dirty::Cache);
     release();
     return true;
 }

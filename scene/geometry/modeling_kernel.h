@@ -73,6 +73,9 @@ class ModelingKernel final : public host::ModelingTransaction {
     // Commit (modeling_commit.cpp).
     /// True when committing would give back the mesh as it is.
     bool unedited(const Node& node, const MeshPayload& m) const;
+    /// The common end of a commit: the deform cache dropped, the object marked, the
+    /// transaction released.
+    bool finishCommit(Node& node, MeshPayload& m);
     std::vector<int32_t> renumberPoints() const;
     void commitPoints(MeshPayload& m, const std::vector<int32_t>& newIndex) const;
     void commitPolygons(MeshPayload& m, const std::vector<int32_t>& newIndex);

@@ -22,8 +22,9 @@ std::vector<WeightEntry> remapJoint(std::span<const WeightEntry> weights, const 
     if (weights.empty()) return {};
     const int32_t oldCount = remap.oldCount();
     const auto byPoint = [](const WeightEntry& e, int32_t p) { return e.point < p; };
-    const auto first = std::lower_bound(weights.begin(), weights.end(), remap.keptFrom, byPoint);
-    const auto last = std::lower_bound(first, weights.end(), std::min(remap.keptTo, oldCount), byPoint);
+    const auto [from, to] = remap.keptRange();
+    const auto first = std::lower_bound(weights.begin(), weights.end(), from, byPoint);
+    const auto last = std::lower_bound(first, weights.end(), to, byPoint);
     std::vector<WeightEntry> out;
     out.reserve(static_cast<size_t>(last - first));
     for (auto e = first; e != last; ++e) {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace flumpet::scene {
@@ -26,15 +27,17 @@ struct PointRemap {
         int32_t newIndex = -1;
     };
     std::vector<Made> made;
-    /// Old points before keptFrom and from keptTo on are all gone: a split that keeps a small
-    /// region of a large mesh says so, and per-point data outside it is skipped unread.
-    int32_t keptFrom = 0;
-    int32_t keptTo = INT32_MAX;
     /// When an edit made no points and knows them: the old points that stay, ascending (their
     /// new indices are their places here).
     std::vector<int32_t> kept;
 
     int32_t oldCount() const { return static_cast<int32_t>(newIndexOfOld.size()); }
+    /// Old points outside [first, second) are all gone: per-point data there is skipped unread
+    /// (a split that keeps a small region of a large mesh lists its points).
+    std::pair<int32_t, int32_t> keptRange() const {
+        if (kept.empty()) return {0, oldCount()};
+        return {kept.front(), kept.back() + 1};
+    }
 };
 
 /// A weight tag's weights listed by point: each point's joints and weights. Made once for a

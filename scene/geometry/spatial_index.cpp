@@ -82,7 +82,18 @@ std::unique_ptr<SpatialIndex> SpatialIndex::build(EmbreeDevice& device, const Me
         auto* vertices = static_cast<float*>(rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_VERTEX, 0,
                                                                      RTC_FORMAT_FLOAT3, 3 * sizeof(float),
                                                                      index->points_.size()));
-        if (!vertices) {
+        unsigned* indices = nullptr;
+        if (index->allTriangles_) {
+            // A triangle's a, b, c lead its record: Embree reads them in place, stepping over d.
+            static_assert(sizeof(Polygon) == 4 * sizeof(int32_t) && offsetof(Polygon, a) == 0);
+            rtcSetSharedGeometryBuffer(geometry, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3,
+                                       index->polygons_.data(), 0, sizeof(Polygon), index->polygons_.size());
+        } else {
+            indices = static_cast<unsigned*>(rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_INDEX, 0,
+                                                                     RTC_FORMAT_UINT3, 3 * sizeof(unsigned),
+                                                                     index->triangles_.size()));
+        }
+        if (!vertices || (!index->allTriangles_ && !indices)) {
             rtcReleaseGeometry(geometry);
             return nullptr;
         }
@@ -91,24 +102,10 @@ std::unique_ptr<SpatialIndex> SpatialIndex::build(EmbreeDevice& device, const Me
             vertices[3 * i + 1] = static_cast<float>(index->points_[i].y);
             vertices[3 * i + 2] = static_cast<float>(index->points_[i].z);
         }
-        if (index->allTriangles_) {
-            // A triangle's a, b, c lead its record: Embree reads them in place, stepping over d.
-            static_assert(sizeof(Polygon) == 4 * sizeof(int32_t) && offsetof(Polygon, a) == 0);
-            rtcSetSharedGeometryBuffer(geometry, RTC_BUFFER_TYPE_INDEX, 0, RTC_FORMAT_UINT3,
-                                       index->polygons_.data(), 0, sizeof(Polygon), index->polygons_.size());
-        } else {
-            auto* indices = static_cast<unsigned*>(rtcSetNewGeometryBuffer(geometry, RTC_BUFFER_TYPE_INDEX, 0,
-                                                                           RTC_FORMAT_UINT3, 3 * sizeof(unsigned),
-                                                                           index->triangles_.size()));
-            if (!indices) {
-                rtcReleaseGeometry(geometry);
-                return nullptr;
-            }
-            for (size_t i = 0; i < index->triangles_.size(); ++i) {
-                indices[3 * i] = static_cast<unsigned>(index->triangles_[i].a);
-                indices[3 * i + 1] = static_cast<unsigned>(index->triangles_[i].b);
-                indices[3 * i + 2] = static_cast<unsigned>(index->triangles_[i].c);
-            }
+        for (size_t i = 0; indices && i < index->triangles_.size(); ++i) {
+            indices[3 * i] = static_cast<unsigned>(index->triangles_[i].a);
+            indices[3 * i + 1] = static_cast<unsigned>(index->triangles_[i].b);
+            indices[3 * i + 2] = static_cast<unsigned>(index->triangles_[i].c);
         }
         rtcCommitGeometry(geometry);
         rtcAttachGeometry(scene, geometry);
