@@ -24,10 +24,11 @@ class OurQueries final : public QueryLibrary {
 
     // The same points again make a new mesh state, so that the next use builds a new index.
     // The previous index is released here, outside the timing, as the raw Embree side releases
-    // its scene before it builds.
+    // its scene before it builds: the engine's cache would otherwise keep it for an undo.
     void prepareBuild() override {
         collider_.reset();
         distance_.reset();
+        engine_.geometry().releaseSpatialIndices();
         mesh_.setPoints(points_);
     }
 

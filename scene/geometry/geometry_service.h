@@ -29,6 +29,9 @@ class GeometryService final : public host::GeometryServices {
     bool handleMessage(Node& node, int32_t type);
     /// How many spatial indices were built so far.
     uint64_t spatialIndexBuilds() const { return indices_.builds(); }
+    /// Drops the kept spatial indices, for memory: queries that hold one keep it, and the next
+    /// query of a mesh builds again.
+    void releaseSpatialIndices() { indices_.clear(); }
     /// The weights of a tag by point, kept for the last state of weights asked for.
     std::shared_ptr<const WeightsByPoint> weightsByPoint(const WeightPayload& weights, size_t pointCount) {
         return weightsByPoint_.get(weights, pointCount);

@@ -53,13 +53,14 @@ std::unique_ptr<SpatialIndex> SpatialIndex::build(EmbreeDevice& device, const Me
     } else {
         std::vector<Vector> placed;
         placed.reserve(mesh.points.size());
-        for (const Vector& p : mesh.points) placed.push_back(placement * p);
+        for (const Vector& p : mesh.points)
+            placed.push_back(placement * p);
         index->points_ = std::move(placed);
     }
     // Polygon numbers + 1 must fit the triangle record.
     if (mesh.polygons.size() >= static_cast<size_t>(std::numeric_limits<int32_t>::max())) return nullptr;
-    index->allTriangles_ =
-        std::all_of(mesh.polygons.begin(), mesh.polygons.end(), [](const Polygon& p) { return p.isTriangle(); });
+    index->allTriangles_ = std::all_of(mesh.polygons.begin(), mesh.polygons.end(),
+                                       [](const Polygon& p) { return p.isTriangle(); });
     if (index->allTriangles_) {
         index->polygons_ = mesh.polygons;
     } else {
@@ -70,6 +71,16 @@ std::unique_ptr<SpatialIndex> SpatialIndex::build(EmbreeDevice& device, const Me
             index->triangles_.push_back({p.a, p.b, p.c, k});
             if (!p.isTriangle()) index->triangles_.push_back({p.a, p.c, p.d, -k});
         }
+    }
+
+    index->planes_ = HugePageArray<HitPlane>(index->triangleCount());
+    for (size_t i = 0; i < index->planes_.size(); ++i) {
+        const Triangle t = index->triangle(static_cast<unsigned>(i));
+        const Vector& a = index->points_[static_cast<size_t>(t.a)];
+        const Vector& b = index->points_[static_cast<size_t>(t.b)];
+        const Vector& c = index->points_[static_cast<size_t>(t.c)];
+        const Vector normal = host::cross(b - a, c - a);
+        index->planes_[i] = {normal, host::dot(normal, a)};
     }
 
     RTCScene scene = rtcNewScene(rtcDevice);
@@ -118,8 +129,7 @@ std::unique_ptr<SpatialIndex> SpatialIndex::build(EmbreeDevice& device, const Me
 
 bool SpatialIndex::intersect(const Vector& origin, const Vector& direction, double length, bool testOnly,
                              host::RayHit& out) const {
-    if (empty() || !(length > 0.0) || !host::isFinite(origin) || !host::isFinite(direction))
-        return false;
+    if (empty() || !(length > 0.0) || !host::isFinite(origin) || !host::isFinite(direction)) return false;
     RTCIntersectContext context;
     rtcInitIntersectContext(&context);
     RTCRayHit rayHit{};
@@ -142,21 +152,19 @@ bool SpatialIndex::intersect(const Vector& origin, const Vector& direction, doub
     rtcIntersect1(sceneOf(scene_), &context, &rayHit);
     if (rayHit.hit.geomID == RTC_INVALID_GEOMETRY_ID) return false;
 
-    const Triangle tri = triangle(rayHit.hit.primID);
-    const Vector& a = points_[static_cast<size_t>(tri.a)];
-    const Vector& b = points_[static_cast<size_t>(tri.b)];
-    const Vector& c = points_[static_cast<size_t>(tri.c)];
-    // The single-precision distance, refined on the exact triangle.
+    const unsigned primID = rayHit.hit.primID;
+    const HitPlane& plane = planes_[primID];
+    const double along = host::dot(plane.normal, direction);
+    // The single-precision distance, refined on the exact plane; a ray along the plane, or a
+    // degenerate triangle, keeps Embree's answer.
     double t = ray.tfar;
-    double exact = 0.0;
-    if (rayTriangleDistance(origin, direction, a, b, c, exact) &&
-        std::abs(exact - t) <= 1e-3 * std::max(1.0, t))
-        t = exact;
+    const double exact = (plane.offset - host::dot(plane.normal, origin)) / along;
+    if (std::isfinite(exact) && std::abs(exact - t) <= 1e-3 * std::max(1.0, t)) t = exact;
     t = std::clamp(t, 0.0, length);
     out.distance = t;
     out.position = origin + direction * t;
-    out.polygon = static_cast<int32_t>(std::abs(tri.k) - 1);
-    out.backface = host::dot(host::cross(b - a, c - a), direction) > 0.0;
+    out.polygon = allTriangles_ ? static_cast<int32_t>(primID) : std::abs(triangles_[primID].k) - 1;
+    out.backface = along > 0.0;
     return true;
 }
 
@@ -272,7 +280,8 @@ bool closestByScan(std::span<const Vector> points, std::span<const Polygon> poly
 
 // --- Cache ------------------------------------------------------------------------------------
 
-std::shared_ptr<const SpatialIndex> SpatialIndexCache::find(const MeshPayload& mesh, const Matrix& placement) {
+std::shared_ptr<const SpatialIndex> SpatialIndexCache::find(const MeshPayload& mesh,
+                                                            const Matrix& placement) {
     for (auto it = entries_.begin(); it != entries_.end(); ++it) {
         if (it->stamp == mesh.stamp && it->placement == placement) {
             entries_.splice(entries_.begin(), entries_, it);

@@ -1,11 +1,12 @@
 // A bounding-volume hierarchy over a mesh's triangles (Embree), for rays and closest points.
 //
 // Built once per mesh state: the cache hands out the same index for the same geometry stamp and
-// placement until the mesh changes. Embree works in single precision; hits and closest points
-// are refined in double precision on the mesh's own triangles.
+// placement until the mesh changes. Embree works in single precision; hits are refined in double
+// precision on the triangles' planes and closest points on the mesh's own triangles.
 #pragma once
 
 #include "host/geometry.h"
+#include "scene/geometry/huge_page_array.h"
 #include "scene/geometry/payloads.h"
 
 #include <cstdint>
@@ -52,6 +53,16 @@ class SpatialIndex {
         /// record at 16 bytes: a million-triangle index touches less fresh memory.
         int32_t k;
     };
+    /// The plane of an Embree triangle in double precision, normal scaled by twice the area.
+    /// A hit reads this one record instead of the polygon and then its three points: at a
+    /// million triangles each of those reads is a miss, and together they cost more than the
+    /// whole traversal.
+    struct alignas(32) HitPlane {
+        Vector normal;
+        double offset; // dot(normal, first corner)
+    };
+    static_assert(sizeof(HitPlane) == 32, "one record, half a cache line");
+
     /// Embree's triangle primID.
     Triangle triangle(unsigned primID) const {
         if (!allTriangles_) return triangles_[primID];
@@ -68,6 +79,8 @@ class SpatialIndex {
     bool allTriangles_ = false;
     SharedArray<Polygon> polygons_;
     std::vector<Triangle> triangles_;
+    /// By Embree's triangle primID.
+    HugePageArray<HitPlane> planes_;
 
     friend struct ClosestSearch;
 };
@@ -101,6 +114,7 @@ class SpatialIndexCache {
     std::shared_ptr<const SpatialIndex> get(const MeshPayload& mesh, const Matrix& placement);
     /// The index when one is kept already, else null (nothing is built).
     std::shared_ptr<const SpatialIndex> find(const MeshPayload& mesh, const Matrix& placement);
+    void clear() { entries_.clear(); }
     /// How many indices were built (for tests of the cache).
     uint64_t builds() const { return builds_; }
 

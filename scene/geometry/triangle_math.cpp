@@ -54,13 +54,4 @@ Vector closestPointOnTriangle(const Vector& p, const Vector& a, const Vector& b,
     return a + ab * (vb / sum) + ac * (vc / sum);
 }
 
-bool rayTriangleDistance(const Vector& origin, const Vector& direction, const Vector& a, const Vector& b,
-                         const Vector& c, double& t) {
-    const Vector normal = cross(b - a, c - a);
-    const double denominator = dot(normal, direction);
-    if (denominator == 0.0 || !std::isfinite(denominator)) return false;
-    t = dot(normal, a - origin) / denominator;
-    return std::isfinite(t);
-}
-
 } // namespace flumpet::scene

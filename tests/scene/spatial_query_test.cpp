@@ -80,64 +80,78 @@ Vector randomUnit(std::mt19937& rng) {
 
 // --- Rays ---------------------------------------------------------------------------------------
 
-TEST(RayCollider, AgreesWithBruteForceOnRandomMeshes) {
-    for (unsigned seed : {11u, 12u, 13u, 14u, 15u}) {
-        SCOPED_TRACE(seed);
-        SceneFixture f;
-        const MeshArrays shape = bumpySphere(17, 11, seed);
-        PolygonObject mesh = f.addMesh("S", shape.points, shape.polygons);
-        const std::vector<Triangle> triangles = trianglesOf(shape);
-        auto collider = f.engine.geometry().newRayCollider();
-        ASSERT_TRUE(collider->init(mesh.id(), true));
-
-        std::mt19937 rng(seed);
-        std::uniform_real_distribution<double> u(-0.3, 0.3);
-        int hits = 0;
-        for (int i = 0; i < 300; ++i) {
-            // From outside toward a point inside, from inside outward, and some that miss.
-            Vector origin, direction;
-            switch (i % 3) {
-            case 0:
-                origin = randomUnit(rng) * 3.0;
-                direction = host::normalise(Vector{u(rng), u(rng), u(rng)} - origin);
-                break;
-            case 1:
-                origin = {u(rng), u(rng), u(rng)};
-                direction = randomUnit(rng);
-                break;
-            default:
-                origin = randomUnit(rng) * 3.0;
-                direction = host::normalise(origin);
-                break;
-            }
-            const double length = 10.0;
-            double best = INFINITY, second = INFINITY;
-            int32_t bestPolygon = -1;
-            for (const Triangle& t : triangles) {
-                const double d = rayDistance(origin, direction, t);
-                if (d < best) {
-                    second = best;
-                    best = d;
-                    bestPolygon = t.polygon;
-                } else if (d < second) {
-                    second = d;
-                }
-            }
-            const bool expected = best <= length;
-            ASSERT_EQ(collider->intersect(origin, direction, length, false), expected) << "ray " << i;
-            RayHit hit;
-            ASSERT_EQ(collider->nearestIntersection(hit), expected);
-            if (!expected) continue;
-            ++hits;
-            EXPECT_NEAR(hit.distance, best, 1e-9 * std::max(1.0, best)) << "ray " << i;
-            EXPECT_NEAR(host::length(hit.position - (origin + direction * best)), 0.0, 1e-9);
-            if (second - best > 1e-6) {
-                EXPECT_EQ(hit.polygon, bestPolygon) << "ray " << i;
-            }
-            EXPECT_EQ(hit.backface, i % 3 == 1) << "ray " << i; // the closed sphere faces outward
-        }
-        EXPECT_GE(hits, 200);
+/// The same surface with every quad split along a to c: a mesh of triangles only.
+MeshArrays triangulated(const MeshArrays& m) {
+    MeshArrays out{m.points, {}};
+    for (const Polygon& p : m.polygons) {
+        out.polygons.push_back({p.a, p.b, p.c, p.c});
+        if (!p.isTriangle()) out.polygons.push_back({p.a, p.c, p.d, p.d});
     }
+    return out;
+}
+
+TEST(RayCollider, AgreesWithBruteForceOnRandomMeshes) {
+    // Quads and triangles, and triangles only (indexed without triangle records of its own).
+    for (const bool onlyTriangles : {false, true})
+        for (unsigned seed : {11u, 12u, 13u, 14u, 15u}) {
+            SCOPED_TRACE(seed);
+            SCOPED_TRACE(onlyTriangles);
+            SceneFixture f;
+            const MeshArrays shape =
+                onlyTriangles ? triangulated(bumpySphere(17, 11, seed)) : bumpySphere(17, 11, seed);
+            PolygonObject mesh = f.addMesh("S", shape.points, shape.polygons);
+            const std::vector<Triangle> triangles = trianglesOf(shape);
+            auto collider = f.engine.geometry().newRayCollider();
+            ASSERT_TRUE(collider->init(mesh.id(), true));
+
+            std::mt19937 rng(seed);
+            std::uniform_real_distribution<double> u(-0.3, 0.3);
+            int hits = 0;
+            for (int i = 0; i < 300; ++i) {
+                // From outside toward a point inside, from inside outward, and some that miss.
+                Vector origin, direction;
+                switch (i % 3) {
+                case 0:
+                    origin = randomUnit(rng) * 3.0;
+                    direction = host::normalise(Vector{u(rng), u(rng), u(rng)} - origin);
+                    break;
+                case 1:
+                    origin = {u(rng), u(rng), u(rng)};
+                    direction = randomUnit(rng);
+                    break;
+                default:
+                    origin = randomUnit(rng) * 3.0;
+                    direction = host::normalise(origin);
+                    break;
+                }
+                const double length = 10.0;
+                double best = INFINITY, second = INFINITY;
+                int32_t bestPolygon = -1;
+                for (const Triangle& t : triangles) {
+                    const double d = rayDistance(origin, direction, t);
+                    if (d < best) {
+                        second = best;
+                        best = d;
+                        bestPolygon = t.polygon;
+                    } else if (d < second) {
+                        second = d;
+                    }
+                }
+                const bool expected = best <= length;
+                ASSERT_EQ(collider->intersect(origin, direction, length, false), expected) << "ray " << i;
+                RayHit hit;
+                ASSERT_EQ(collider->nearestIntersection(hit), expected);
+                if (!expected) continue;
+                ++hits;
+                EXPECT_NEAR(hit.distance, best, 1e-9 * std::max(1.0, best)) << "ray " << i;
+                EXPECT_NEAR(host::length(hit.position - (origin + direction * best)), 0.0, 1e-9);
+                if (second - best > 1e-6) {
+                    EXPECT_EQ(hit.polygon, bestPolygon) << "ray " << i;
+                }
+                EXPECT_EQ(hit.backface, i % 3 == 1) << "ray " << i; // the closed sphere faces outward
+            }
+            EXPECT_GE(hits, 200);
+        }
 }
 
 TEST(RayCollider, NormalisesTheDirectionSoLengthIsADistance) {
@@ -271,7 +285,8 @@ TEST(DistanceQuery, ScansAFewQueriesThenBuildsTheIndexWithTheSameAnswers) {
         std::mt19937 rng(7);
         std::vector<Vector> points;
         for (int i = 0; i < 40; ++i)
-            points.push_back(placement * (randomUnit(rng) * std::uniform_real_distribution<double>(0, 2.5)(rng)));
+            points.push_back(placement *
+                             (randomUnit(rng) * std::uniform_real_distribution<double>(0, 2.5)(rng)));
         const auto ask = [](host::DistanceQuery& query, const Vector& point) {
             MeshPrimitiveInfo info;
             info.type = host::meshprimitive::Polygon;
