@@ -119,10 +119,22 @@ std::vector<CutFigures> compareCuts(std::vector<std::unique_ptr<Cutter>>& cutter
 struct QueryFigures {
     double buildSeconds = 0.0;
     double raySeconds = 0.0;
+    /// Rays along directions no batch used before, so that no library finds its hits cached.
+    double newRaySeconds = 0.0;
     double closestSeconds = 0.0;
     QueryTotals rays;
+    QueryTotals newRays;
     QueryTotals closest;
 };
+
+std::vector<Vector> randomDirections(unsigned seed) {
+    std::mt19937 rng(seed);
+    std::normal_distribution<double> n;
+    std::vector<Vector> directions(1000);
+    for (Vector& d : directions)
+        d = host::normalise({n(rng), n(rng), n(rng)});
+    return directions;
+}
 
 std::vector<QueryFigures> compareQueries(std::vector<std::unique_ptr<QueryLibrary>>& libraries,
                                          const TriangleMesh& mesh, int rounds) {
@@ -139,7 +151,7 @@ std::vector<QueryFigures> compareQueries(std::vector<std::unique_ptr<QueryLibrar
     const double length = 555.0;
 
     std::vector<QueryFigures> figures(libraries.size());
-    std::vector<std::vector<double>> build(libraries.size()), ray(libraries.size()),
+    std::vector<std::vector<double>> build(libraries.size()), ray(libraries.size()), newRay(libraries.size()),
         closest(libraries.size());
     for (auto& library : libraries)
         library->load(mesh);
@@ -152,6 +164,11 @@ std::vector<QueryFigures> compareQueries(std::vector<std::unique_ptr<QueryLibrar
                 ray[l].push_back(
                     secondsOf([&] { figures[l].rays = libraries[l]->rays(origin, directions, length); }) /
                     double(directions.size()));
+                // The same new directions for every library.
+                const std::vector<Vector> fresh = randomDirections(1000u + unsigned(r * 5 + batch));
+                newRay[l].push_back(
+                    secondsOf([&] { figures[l].newRays = libraries[l]->rays(origin, fresh, length); }) /
+                    double(fresh.size()));
                 closest[l].push_back(secondsOf([&] { figures[l].closest = libraries[l]->closest(points); }) /
                                      double(points.size()));
             }
@@ -160,6 +177,7 @@ std::vector<QueryFigures> compareQueries(std::vector<std::unique_ptr<QueryLibrar
     for (size_t l = 0; l < libraries.size(); ++l) {
         figures[l].buildSeconds = median(build[l]);
         figures[l].raySeconds = median(ray[l]);
+        figures[l].newRaySeconds = median(newRay[l]);
         figures[l].closestSeconds = median(closest[l]);
     }
     return figures;
@@ -233,9 +251,11 @@ int run(int argc, char** argv) {
                             milliseconds(cut[c].seconds).c_str());
             const auto query = compareQueries(libraries, mesh, rounds);
             for (size_t l = 0; l < libraries.size(); ++l)
-                std::printf("%s queries %s: build %s, ray %s, closest %s\n", sizeName(size).c_str(),
-                            libraries[l]->name().c_str(), milliseconds(query[l].buildSeconds).c_str(),
+                std::printf("%s queries %s: build %s, ray %s, ray along new directions %s, closest %s\n",
+                            sizeName(size).c_str(), libraries[l]->name().c_str(),
+                            milliseconds(query[l].buildSeconds).c_str(),
                             microseconds(query[l].raySeconds).c_str(),
+                            microseconds(query[l].newRaySeconds).c_str(),
                             microseconds(query[l].closestSeconds).c_str());
         }
         return 0;
@@ -264,6 +284,8 @@ int run(int argc, char** argv) {
         for (size_t l = 1; l < libraries.size(); ++l) {
             const QueryFigures& other = queries[size][l];
             if (other.rays.hits != ours.rays.hits || !agrees(other.rays.distance, ours.rays.distance, 1e-4) ||
+                other.newRays.hits != ours.newRays.hits ||
+                !agrees(other.newRays.distance, ours.newRays.distance, 1e-4) ||
                 other.closest.hits != ours.closest.hits ||
                 !agrees(other.closest.distance, ours.closest.distance, 1e-4)) {
                 allAgree = false;
@@ -307,16 +329,20 @@ int run(int argc, char** argv) {
 
     std::printf("\n## Spatial queries\n\nMedian processor times on one core; in brackets the ratio to raw "
                 "Embree. Rays "
-                "from inside the mesh (nearest hit), closest points around its surface.\n\n"
-                "| triangles | library | index build | ray | closest point |\n|---|---|---|---|---|\n");
+                "from inside the mesh (nearest hit): the same thousand directions in every batch, and new "
+                "directions in every batch; closest points around its surface.\n\n"
+                "| triangles | library | index build | ray | ray, new directions | closest point |\n"
+                "|---|---|---|---|---|---|\n");
     for (const auto& [size, figures] : queries) {
         for (size_t l = 0; l < libraries.size(); ++l) {
             const QueryFigures& f = figures[l];
             const QueryFigures& raw = figures[1];
-            std::printf("| %s | %s | %s (%s) | %s (%s) | %s (%s) |\n", sizeName(size).c_str(),
+            std::printf("| %s | %s | %s (%s) | %s (%s) | %s (%s) | %s (%s) |\n", sizeName(size).c_str(),
                         libraries[l]->name().c_str(), milliseconds(f.buildSeconds).c_str(),
                         times(f.buildSeconds / raw.buildSeconds).c_str(), microseconds(f.raySeconds).c_str(),
-                        times(f.raySeconds / raw.raySeconds).c_str(), microseconds(f.closestSeconds).c_str(),
+                        times(f.raySeconds / raw.raySeconds).c_str(), microseconds(f.newRaySeconds).c_str(),
+                        times(f.newRaySeconds / raw.newRaySeconds).c_str(),
+                        microseconds(f.closestSeconds).c_str(),
                         times(f.closestSeconds / raw.closestSeconds).c_str());
         }
     }
@@ -330,6 +356,7 @@ int run(int argc, char** argv) {
         const auto& q = queries[1'000'000];
         std::printf("ratio index-build-1M-vs-embree %.2f\n", q[0].buildSeconds / q[1].buildSeconds);
         std::printf("ratio rays-1M-vs-embree %.2f\n", q[0].raySeconds / q[1].raySeconds);
+        std::printf("ratio rays-new-directions-1M-vs-embree %.2f\n", q[0].newRaySeconds / q[1].newRaySeconds);
     }
     if (cuts.count(1'000'000)) {
         const auto& c = cuts[1'000'000];
