@@ -188,6 +188,8 @@ struct Options {
     int roundScale = 1;
     /// Only the libraries whose name starts so (for profiling one of them).
     std::string only;
+    /// The spatial queries alone, no cuts (for comparing builds of the index).
+    bool queriesOnly = false;
 };
 
 Options parse(int argc, char** argv) {
@@ -205,9 +207,11 @@ Options parse(int argc, char** argv) {
             o.roundScale = std::stoi(arg.substr(9));
         } else if (arg.rfind("--only=", 0) == 0) {
             o.only = arg.substr(7);
+        } else if (arg == "--queries") {
+            o.queriesOnly = true;
         } else {
-            std::fprintf(
-                stderr, "usage: flumpet_compare [--sizes=10000,100000,1000000] [--rounds=N] [--only=NAME]\n");
+            std::fprintf(stderr, "usage: flumpet_compare [--sizes=10000,100000,1000000] [--rounds=N] "
+                                 "[--only=NAME] [--queries]\n");
             std::exit(2);
         }
     }
@@ -239,8 +243,11 @@ int run(int argc, char** argv) {
     libraries.push_back(ourQueries());
     libraries.push_back(embreeQueries());
     libraries.push_back(cgalQueries());
-    if (!options.only.empty()) {
-        std::erase_if(cutters, [&](const auto& c) { return c->name().rfind(options.only, 0) != 0; });
+    // A partial run prints its figures as they come, without the tables.
+    if (!options.only.empty() || options.queriesOnly) {
+        std::erase_if(cutters, [&](const auto& c) {
+            return options.queriesOnly || c->name().rfind(options.only, 0) != 0;
+        });
         std::erase_if(libraries, [&](const auto& l) { return l->name().rfind(options.only, 0) != 0; });
         for (int64_t size : options.sizes) {
             const TriangleMesh mesh = closedMesh(size);
