@@ -8,7 +8,6 @@
 
 #include <cstddef>
 #include <new>
-#include <span>
 #include <type_traits>
 #include <utility>
 
@@ -41,7 +40,6 @@ template <typename T> class HugePageArray {
     size_t size() const { return size_; }
     T& operator[](size_t i) { return data_[i]; }
     const T& operator[](size_t i) const { return data_[i]; }
-    std::span<T> view() { return {data_, size_}; }
 
   private:
     T* data_ = nullptr;

@@ -36,11 +36,5 @@ TEST(HugePageArray, LargeArraysStartOnAHugePageAndKeepTheirValuesThroughMoves) {
     }
 }
 
-TEST(HugePageArray, AnEmptyArrayHoldsNothing) {
-    HugePageArray<Record> none(0);
-    EXPECT_EQ(none.size(), 0u);
-    EXPECT_TRUE(none.view().empty());
-}
-
 } // namespace
 } // namespace flumpet::test
