@@ -163,6 +163,7 @@ bool SpatialIndex::intersect(const Vector& origin, const Vector& direction, doub
     t = std::clamp(t, 0.0, length);
     out.distance = t;
     out.position = origin + direction * t;
+    // A mesh of triangles only numbers its triangles as its polygons: no polygon read.
     out.polygon = allTriangles_ ? static_cast<int32_t>(primID) : std::abs(triangles_[primID].k) - 1;
     out.backface = along > 0.0;
     return true;

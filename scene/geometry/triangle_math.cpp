@@ -1,7 +1,6 @@
 #include "scene/geometry/triangle_math.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace flumpet::scene {
 
